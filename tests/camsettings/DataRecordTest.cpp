@@ -298,6 +298,8 @@ struct FolderCase {
     const char *suffix;
 };
 
+void PrintTo(const FolderCase &c, std::ostream *os) { *os << c.root << (c.alarm ? " alarm" : " timing"); }
+
 class FolderCases : public TempUserFolder, public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(FolderCases, RootWithOrWithoutSlashGivesTheSameDatedFolder)
@@ -334,6 +336,8 @@ struct KindCase {
     const char *source;
     int kind;
 };
+
+void PrintTo(const KindCase &c, std::ostream *os) { *os << '"' << c.source << '"'; }
 
 class SourceKinds : public ::testing::TestWithParam<KindCase> {};
 

@@ -122,6 +122,8 @@ struct IniCase {
     int rows, cols, history, screen;
 };
 
+void PrintTo(const IniCase &c, std::ostream *os) { *os << QByteArray(c.body).replace('\n', ' ').constData(); }
+
 class OptionIniCases : public OptionTest, public ::testing::WithParamInterface<IniCase> {};
 
 TEST_P(OptionIniCases, DecimalsAreLenientAndGridSidesAreClamped)
@@ -253,6 +255,8 @@ struct HookCase {
     const char *code;
     int expected; // -1: unchanged
 };
+
+void PrintTo(const HookCase &c, std::ostream *os) { *os << '"' << c.code << '"'; }
 
 class HookKeyCases : public ::testing::TestWithParam<HookCase> {};
 

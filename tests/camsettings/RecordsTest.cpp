@@ -212,6 +212,8 @@ struct BadCountCase {
     size_t entries;
 };
 
+void PrintTo(const BadCountCase &c, std::ostream *os) { *os << c.name; }
+
 class BadScheduleCounts : public RecordsTest, public ::testing::WithParamInterface<BadCountCase> {};
 
 TEST_P(BadScheduleCounts, CountsBeyondTheFileAddOnlyWhatTheFileHolds)

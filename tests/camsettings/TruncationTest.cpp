@@ -290,18 +290,23 @@ TEST(TruncationTest, OptionLoadsEveryCutOfItsIni)
     RecordingLibReporter reports;
     ScopedLibReporter scoped(&reports);
     const QString user = tmp.path() + "/";
+    OptionEnvironment env;
+    env.userFolder = user;
+    env.langFolder = user + "nolang/";
+    Option o(user + "qxCamera.ini", env);
     const QByteArray orig = "[Settings]\nhook_keycode=F12\nCameraRows=3\nCameraCols=1\nhistoryDays=30\n";
     for (qsizetype k = 0; k <= orig.size(); ++k) {
         writeAll(user + "qxCamera.ini", cut(orig, k));
-        OptionEnvironment env;
-        env.userFolder = user;
-        env.langFolder = user + "nolang/";
-        Option o(user + "qxCamera.ini", env);
+        o.loadSettings();
         ASSERT_GE(o.gridRows, 1);
         ASSERT_LE(o.gridRows, 3);
-        ASSERT_EQ(o.cameraTable.size(), size_t(o.gridRows) * size_t(o.gridCols));
-        o.iniPath = user + "out.ini"; // keep the cut file for the next round
+        ASSERT_EQ(o.gridCols, 1 + (k < orig.indexOf("CameraCols=1\n") + 11)) << k;
+        // "historyDays=30\n" cut inside its value reads the digits present.
+        const qsizetype n = orig.size();
+        const int days = k >= n - 1 ? 30 : k == n - 2 ? 3 : k == n - 3 ? 0 : 7;
+        ASSERT_EQ(o.historyDays, days) << k;
     }
+    o.iniPath = user + "out.ini";
     EXPECT_EQ(reports.count(), 0);
 }
 
