@@ -8,7 +8,9 @@
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 #include <sys/resource.h>
 
 using namespace quorvel;
@@ -468,6 +470,62 @@ TEST_F(OptionTest, SaveOnAFullDiskKeepsThePreviousFilesWhole)
     EXPECT_EQ(readAll(file("config.bin")), config);
     // No temporary files are left behind.
     EXPECT_EQ(QDir(user).entryList(QDir::Files | QDir::Hidden).filter("qxCamera").size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// A camera that, when destroyed, looks at what the options had done by then.
+class WatchingCamera : public CameraObject {
+public:
+    WatchingCamera(Option &o, QStringList *log, int index) : m_o(o), m_log(log), m_index(index) {}
+    ~WatchingCamera() override
+    {
+        const QByteArray ini = readAll(m_o.iniPath);
+        *m_log << QStringLiteral("camera %1: ini %2, text %3")
+                      .arg(m_index)
+                      .arg(ini.contains("Lang=0") ? "saved" : "unsaved")
+                      .arg(m_o.getText(200));
+    }
+
+private:
+    Option &m_o;
+    QStringList *m_log;
+    int m_index;
+};
+
+TEST_F(OptionTest, DestructionSavesFirstThenDestroysCamerasInIndexOrderWithTextsStillThere)
+{
+    QStringList log;
+    {
+        Option o(ini(), env());
+        o.langIndex = 0;
+        o.loadLanguage(0);
+        o.cameraTable[2] = std::make_unique<WatchingCamera>(o, &log, 2);
+        o.cameraTable[0] = std::make_unique<WatchingCamera>(o, &log, 0);
+    }
+    EXPECT_EQ(log, QStringList({"camera 0: ini saved, text System settings",
+                                "camera 2: ini saved, text System settings"}));
+}
+
+TEST_F(OptionTest, TextsCanBeReadOnOtherThreadsWhileTheLanguageChanges)
+{
+    Option o(ini(), env());
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
+    std::thread frames([&] {
+        while (!stop) {
+            const QString t = o.getText(6);
+            ASSERT_TRUE(t.isEmpty() || t == QStringLiteral("移动侦测报警") || t == "Motion detected");
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 200 || reads < 100; ++i)
+        o.loadLanguage(i % 2);
+    stop = true;
+    frames.join();
+    EXPECT_GT(reads.load(), 0);
 }
 
 } // namespace
