@@ -10,9 +10,13 @@
 #include "TFormLogin.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <exception>
 #include <memory>
 
@@ -25,6 +29,35 @@ namespace {
 bool messagesToStderr()
 {
     return qEnvironmentVariable("VONDREL_MESSAGES") == QLatin1String("stderr");
+}
+
+int g_signalFd[2] = {-1, -1};
+
+void onTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalFd[0], &c, 1);
+}
+
+// SIGTERM / SIGINT (log-out, system shut-down, Ctrl+C) close the windows, so
+// the run ends through the normal clean-up: temp pictures deleted, options
+// written back, lock released.
+void closeWindowsOnTerminate(QObject *parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalFd[1], &c, 1);
+        QApplication::closeAllWindows();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
 }
 
 } // namespace
@@ -53,6 +86,8 @@ int main(int argc, char *argv[])
         // still runs rather than leave the gate without its program.
         std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
     }
+
+    closeWindowsOnTerminate(&app);
 
     // 3. Data folder and temp folder; failing ends start-up.
     try {
