@@ -1,4 +1,5 @@
 // Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
+#include "AppTitle.h"
 #include "DataFolder.h"
 #include "DateFormat.h"
 #include "MainWindowFactory.h"
@@ -70,6 +71,8 @@ int main(int argc, char *argv[])
     if (!messagesToStderr())
         setReporter(&boxReporter);
 
+    closeWindowsOnTerminate(&app);
+
     // 1. One date format for the whole run.
     initDateFormat();
 
@@ -87,8 +90,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
     }
 
-    closeWindowsOnTerminate(&app);
-
     // 3. Data folder and temp folder; failing ends start-up.
     try {
         makeWorkFolders();
@@ -102,7 +103,7 @@ int main(int argc, char *argv[])
     setCurrentOption(option.get());
 
     // 5. From here on message boxes carry the product name.
-    QApplication::setApplicationDisplayName(option->productName);
+    setApplicationTitle(option->productName);
 
     // 6. The guarded run.
     std::unique_ptr<TDataModule1> dataModule;

@@ -1,6 +1,7 @@
 #include "MainWindowFactory.h"
 
-#include <QGuiApplication>
+#include "AppTitle.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -12,7 +13,7 @@ namespace vondrel {
 QWidget *createMainWindow()
 {
     auto *w = new QWidget;
-    w->setWindowTitle(QGuiApplication::applicationDisplayName());
+    w->setWindowTitle(applicationTitle());
     auto *layout = new QVBoxLayout(w);
     auto *label = new QLabel(QStringLiteral("来宾登记列表窗口即将完成。"), w);
     label->setAlignment(Qt::AlignCenter);
