@@ -1,7 +1,6 @@
 #include "MainWindowFactory.h"
 
-#include "AppTitle.h"
-
+#include <QGuiApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -13,7 +12,7 @@ namespace vondrel {
 QWidget *createMainWindow()
 {
     auto *w = new QWidget;
-    w->setWindowTitle(applicationTitle());
+    w->setWindowTitle(QGuiApplication::applicationDisplayName());
     auto *layout = new QVBoxLayout(w);
     auto *label = new QLabel(QStringLiteral("来宾登记列表窗口即将完成。"), w);
     label->setAlignment(Qt::AlignCenter);
