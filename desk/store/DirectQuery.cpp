@@ -32,8 +32,14 @@ bool DirectQuery::prepare(const QString &sql, const QVariantList &params)
         return false;
     }
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK) {
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, &tail) != SQLITE_OK) {
         reportError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        return false;
+    }
+    // One statement only: a condition must not smuggle in a second one.
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
+        reportError(QStringLiteral("只能执行一条语句: %1").arg(sql));
         return false;
     }
     if (sqlite3_bind_parameter_count(m_stmt) != params.size()) {

@@ -171,6 +171,13 @@ TEST_F(StoreTest, ListingWithABrokenConditionReportsAndIsEmpty)
     EXPECT_TRUE(listVisits(QStringLiteral("where nosuchcolumn=1")).empty());
     ASSERT_EQ(reporter.messages.size(), 1);
     EXPECT_TRUE(reporter.messages[0].text.contains(QStringLiteral("nosuchcolumn")));
+    // A second statement hidden in the condition is refused, not run.
+    EXPECT_TRUE(listVisits(QStringLiteral("where 1=1; delete from MJVisiter")).empty());
+    EXPECT_EQ(reporter.messages.size(), 2);
+    // Wrong number of values for the placeholders.
+    EXPECT_TRUE(listVisits(QStringLiteral("where ID=?")).empty());
+    EXPECT_EQ(reporter.messages.size(), 3);
+    EXPECT_EQ(listVisits(QString()).size(), 1u);
 }
 
 TEST_F(StoreTest, ReadVisitRowReadsTheCurrentRow)
