@@ -114,6 +114,24 @@ QString DirectQuery::text(int column) const
     return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
 }
 
+QString DirectQuery::sharedText(int column)
+{
+    if (column < 0)
+        return QString();
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    if (!p)
+        return QString();
+    const size_t n = size_t(sqlite3_column_bytes(m_stmt, column));
+    if (m_last.size() <= size_t(column))
+        m_last.resize(size_t(column) + 1);
+    LastText &last = m_last[size_t(column)];
+    if (last.bytes.size() != n || std::memcmp(last.bytes.data(), p, n) != 0) {
+        last.bytes.assign(p, n);
+        last.text = QString::fromUtf8(p, qsizetype(n));
+    }
+    return last.text;
+}
+
 bool DirectQuery::isNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
