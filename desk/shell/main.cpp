@@ -1,0 +1,147 @@
+// Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
+#include "AppTitle.h"
+#include "DataFolder.h"
+#include "DateFormat.h"
+#include "MainWindowFactory.h"
+#include "MessageBoxReporter.h"
+#include "Option.h"
+#include "Reporter.h"
+#include "SingleInstance.h"
+#include "TDataModule1.h"
+#include "TFormLogin.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <exception>
+#include <memory>
+
+using namespace vondrel;
+
+namespace {
+
+// VONDREL_MESSAGES=stderr sends messages to stderr instead of message boxes,
+// for headless runs and scripts that must not block on a box.
+bool messagesToStderr()
+{
+    return qEnvironmentVariable("VONDREL_MESSAGES") == QLatin1String("stderr");
+}
+
+int g_signalFd[2] = {-1, -1};
+
+void onTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalFd[0], &c, 1);
+}
+
+// SIGTERM / SIGINT (log-out, system shut-down, Ctrl+C) close the windows, so
+// the run ends through the normal clean-up: temp pictures deleted, options
+// written back, lock released.
+void closeWindowsOnTerminate(QObject *parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalFd[1], &c, 1);
+        QApplication::closeAllWindows();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vondrel"));
+    MessageBoxReporter boxReporter;
+    if (!messagesToStderr())
+        setReporter(&boxReporter);
+
+    closeWindowsOnTerminate(&app);
+
+    // 1. One date format for the whole run.
+    initDateFormat();
+
+    // 2. Only one copy. Nothing has been touched yet: no folder, no file.
+    SingleInstance instance;
+    if (!instance.tryLock()) {
+        if (instance.errorText().isEmpty()) {
+            std::fprintf(stderr, "%s\n", alreadyRunningText().toUtf8().constData());
+            if (!messagesToStderr())
+                reportInfo(alreadyRunningText());
+            return 0;
+        }
+        // The lock file cannot be made (runtime folder unusable): the desk
+        // still runs rather than leave the gate without its program.
+        std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
+    }
+
+    // 3. Data folder and temp folder; failing ends start-up.
+    try {
+        makeWorkFolders();
+    } catch (const FolderError &e) {
+        reportError(e.message());
+        return 1;
+    }
+
+    // 4. The desk options, loaded at once.
+    auto option = std::make_unique<Option>(filesFolder() + QStringLiteral("Vondrel.ini"));
+    setCurrentOption(option.get());
+
+    // 5. From here on message boxes carry the product name.
+    setApplicationTitle(option->productName);
+
+    // 6. The guarded run.
+    std::unique_ptr<TDataModule1> dataModule;
+    try {
+        dataModule = std::make_unique<TDataModule1>();
+        bool loggedIn = false;
+        // The login window closing must not end the application before the
+        // main window exists.
+        QApplication::setQuitOnLastWindowClosed(false);
+        auto *login = new TFormLogin(nullptr, loggedIn);
+        login->exec();
+        // Windows free themselves when closed; let that happen now rather
+        // than in an event loop that may never run again.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (loggedIn) {
+            QApplication::setQuitOnLastWindowClosed(true);
+            QWidget *mainWindow = createMainWindow();
+            mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+            mainWindow->show();
+            QApplication::exec();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    } catch (const std::exception &e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(QString());
+    }
+
+    // 7. Temp pictures go; other files in the temp folder stay.
+    deleteMatching(tempFolder() + QStringLiteral("*.jpg"));
+    deleteMatching(tempFolder() + QStringLiteral("*.bmp"));
+
+    // 8. The options are written back when the object goes.
+    setCurrentOption(nullptr);
+    option.reset();
+    dataModule.reset();
+
+    // 9. The lock is released last (SingleInstance goes out of scope).
+    setReporter(nullptr);
+    return 0;
+}
