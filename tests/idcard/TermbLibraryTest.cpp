@@ -51,7 +51,7 @@ struct PortCase {
     int port;
     QStringList expectedCalls;
 };
-void PrintTo(const PortCase &c, std::ostream *os) { *os << "port " << c.port; }
+void PrintTo(const PortCase &c, std::ostream *os) { *os << "port" << c.port; }
 class PortScan : public Termb, public ::testing::WithParamInterface<PortCase> {};
 
 TEST_P(PortScan, SerialPortsFirstThenUsb)
