@@ -1,0 +1,14 @@
+#pragma once
+// The program's reporter: plain message boxes titled with the application
+// title (QGuiApplication::applicationDisplayName()). Installed by main().
+#include "Reporter.h"
+
+namespace vondrel {
+
+class MessageBoxReporter : public Reporter {
+public:
+    void show(Kind kind, const QString &text) override;
+    bool ask(const QString &text) override;
+};
+
+} // namespace vondrel

@@ -1,0 +1,55 @@
+#pragma once
+// The desk options ("Vondrel.ini", section "Settings"): loaded once when the
+// object is made, changed in memory by the windows, written back once when it
+// is destroyed. Also holds the guard who is logged in.
+#include "accountInfo.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace vondrel {
+
+class Option {
+public:
+    // Loads `iniPath` at once; a missing, unreadable or garbage file leaves
+    // the defaults. Never throws.
+    explicit Option(const QString &iniPath);
+    // Writes every persisted field back (see save()); errors are not reported.
+    ~Option();
+    Option(const Option &) = delete;
+    Option &operator=(const Option &) = delete;
+
+    // Writes the persisted fields in their fixed key order: connect,
+    // autorefresh, autorefreshTime, peopleComboBoxCamera1,
+    // visitComboBoxCamera1, visitComboBoxCamera2, title. Other sections and
+    // keys already in the file are kept. UTF-8. Returns false on a write
+    // error. The destructor calls it; nothing else needs to.
+    bool save() const;
+
+    // Fields, accessed directly (no setters).
+    QString iniPath;
+    accountInfo guard;                          // set by the login window
+    QString connect;                            // "connect", default ""
+    QString autorefresh = QStringLiteral("0");  // "autorefresh", default "0"
+    std::int32_t autorefreshTime = 10;          // "autorefreshTime", missing: 30; below 10 or no number: 10
+    QString peopleComboBoxCamera1 = QStringLiteral("0");
+    QString visitComboBoxCamera1 = QStringLiteral("0");
+    QString visitComboBoxCamera2 = QStringLiteral("0");
+    QString title = QStringLiteral("人员出入登记软件");
+    QString productName = QStringLiteral("岚拓人员出入登记软件"); // not persisted
+
+    // C-style leading-digits conversion used for "autorefreshTime", then the
+    // rule "below 10 becomes 10". Values beyond the 32-bit range saturate.
+    static std::int32_t refreshTimeFromText(const QString &text);
+
+private:
+    void load();
+};
+
+// The run's one options object (set by start-up; tests set their own).
+// nullptr when none is installed.
+Option *currentOption();
+void setCurrentOption(Option *option);
+
+} // namespace vondrel
