@@ -1,0 +1,26 @@
+#include "MessageBoxReporter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace vondrel {
+
+void MessageBoxReporter::show(Kind kind, const QString &text)
+{
+    const QString title = QGuiApplication::applicationDisplayName();
+    QWidget *parent = QApplication::activeWindow();
+    switch (kind) {
+    case Kind::Information: QMessageBox::information(parent, title, text); break;
+    case Kind::Warning: QMessageBox::warning(parent, title, text); break;
+    case Kind::Error: QMessageBox::critical(parent, title, text); break;
+    }
+}
+
+bool MessageBoxReporter::ask(const QString &text)
+{
+    return QMessageBox::question(QApplication::activeWindow(),
+                                 QGuiApplication::applicationDisplayName(), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+} // namespace vondrel

@@ -1,0 +1,107 @@
+// Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
+#include "DataFolder.h"
+#include "DateFormat.h"
+#include "MainWindowFactory.h"
+#include "MessageBoxReporter.h"
+#include "Option.h"
+#include "Reporter.h"
+#include "SingleInstance.h"
+#include "TDataModule1.h"
+#include "TFormLogin.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+using namespace vondrel;
+
+namespace {
+
+// VONDREL_MESSAGES=stderr sends messages to stderr instead of message boxes,
+// for headless runs and scripts that must not block on a box.
+bool messagesToStderr()
+{
+    return qEnvironmentVariable("VONDREL_MESSAGES") == QLatin1String("stderr");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vondrel"));
+    MessageBoxReporter boxReporter;
+    if (!messagesToStderr())
+        setReporter(&boxReporter);
+
+    // 1. One date format for the whole run.
+    initDateFormat();
+
+    // 2. Only one copy. Nothing has been touched yet: no folder, no file.
+    SingleInstance instance;
+    if (!instance.tryLock()) {
+        if (instance.errorText().isEmpty()) {
+            std::fprintf(stderr, "%s\n", alreadyRunningText().toUtf8().constData());
+            if (!messagesToStderr())
+                reportInfo(alreadyRunningText());
+            return 0;
+        }
+        // The lock file cannot be made (runtime folder unusable): the desk
+        // still runs rather than leave the gate without its program.
+        std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
+    }
+
+    // 3. Data folder and temp folder; failing ends start-up.
+    try {
+        makeWorkFolders();
+    } catch (const FolderError &e) {
+        reportError(e.message());
+        return 1;
+    }
+
+    // 4. The desk options, loaded at once.
+    auto option = std::make_unique<Option>(filesFolder() + QStringLiteral("Vondrel.ini"));
+    setCurrentOption(option.get());
+
+    // 5. From here on message boxes carry the product name.
+    QApplication::setApplicationDisplayName(option->productName);
+
+    // 6. The guarded run.
+    std::unique_ptr<TDataModule1> dataModule;
+    try {
+        dataModule = std::make_unique<TDataModule1>();
+        bool loggedIn = false;
+        // The login window closing must not end the application before the
+        // main window exists.
+        QApplication::setQuitOnLastWindowClosed(false);
+        auto *login = new TFormLogin(nullptr, loggedIn);
+        login->exec(); // frees itself when closed
+        if (loggedIn) {
+            QApplication::setQuitOnLastWindowClosed(true);
+            QWidget *mainWindow = createMainWindow();
+            mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+            mainWindow->show();
+            QApplication::exec();
+        }
+    } catch (const std::exception &e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(QString());
+    }
+
+    // 7. Temp pictures go; other files in the temp folder stay.
+    deleteMatching(tempFolder() + QStringLiteral("*.jpg"));
+    deleteMatching(tempFolder() + QStringLiteral("*.bmp"));
+
+    // 8. The options are written back when the object goes.
+    setCurrentOption(nullptr);
+    option.reset();
+    dataModule.reset();
+
+    // 9. The lock is released last (SingleInstance goes out of scope).
+    setReporter(nullptr);
+    return 0;
+}
