@@ -1,5 +1,7 @@
 #include "TFormvisitInfo.h"
 
+#include "CardFolder.h"
+#include "CardReaderDialog.h"
 #include "DateFormat.h"
 #include "Option.h"
 #include "Reporter.h"
@@ -82,10 +84,12 @@ void limitEdit(QLineEdit *edit, int maxChars) { edit->setMaxLength(qMax<int>(max
 
 } // namespace
 
-std::optional<CardReading> cardReaderNotAvailable(QWidget *)
+std::optional<CardReading> readCardWithReaderWindow(QWidget *owner)
 {
-    reportWarning(QStringLiteral("未找到身份证读卡器。"));
-    return std::nullopt;
+    ICR record;
+    if (!readIdCard(owner, record))
+        return std::nullopt;
+    return CardReading{record.name, record.sex, record.birthDate, record.idNumber, record.address, cardPhotoPath()};
 }
 
 std::optional<QString> cameraWindowNotAvailable(QWidget *, int)
@@ -97,7 +101,7 @@ std::optional<QString> cameraWindowNotAvailable(QWidget *, int)
 TFormvisitInfo::TFormvisitInfo(QWidget *owner, bool leave, bool editable, const QString &visitId)
     : TFormbase(owner), m_visitId(visitId), m_leave(leave), m_editable(editable)
 {
-    cardReader = cardReaderNotAvailable;
+    cardReader = readCardWithReaderWindow;
     cameraWindow = cameraWindowNotAvailable;
     buildControls();
     if (!m_editable)
