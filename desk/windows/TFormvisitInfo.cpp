@@ -129,9 +129,9 @@ void TFormvisitInfo::buildControls()
     outer->addLayout(grid, 3);
 
     int row = 0;
-    auto label = [&](const char *text, int r, int c) {
+    auto label = [&](const char *text, int r, int c, bool multiLine = false) {
         auto *l = new QLabel(QString::fromUtf8(text), client);
-        grid->addWidget(l, r, c, Qt::AlignRight | Qt::AlignTop);
+        grid->addWidget(l, r, c, Qt::AlignRight | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
         return l;
     };
 
@@ -169,7 +169,7 @@ void TFormvisitInfo::buildControls()
     grid->addWidget(Edit4, row, 1, 1, 3);
     ++row;
 
-    label("住       址", row, 0);
+    label("住       址", row, 0, true);
     Memo1 = new QPlainTextEdit(client);
     Memo1->setPlaceholderText(QStringLiteral("不超过200"));
     Memo1->setToolTip(QStringLiteral("不超过200"));
@@ -187,7 +187,7 @@ void TFormvisitInfo::buildControls()
     grid->addWidget(Edit5, row, 3);
     ++row;
 
-    label("备注信息", row, 0);
+    label("备注信息", row, 0, true);
     Memo3 = new QPlainTextEdit(client);
     Memo3->setPlaceholderText(QStringLiteral("不超过200"));
     Memo3->setToolTip(QStringLiteral("不超过200"));
