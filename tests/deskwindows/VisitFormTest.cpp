@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -329,6 +330,20 @@ TEST_F(VisitFormTest, UnavailableCameraSaysItIsMissing)
     EXPECT_TRUE(f->Edit1->text().isEmpty());
     f->close();
     settle();
+}
+
+TEST_F(VisitFormTest, EscapeClosesAndKeepsCameraChoices)
+{
+    auto f = open(false, true, QString());
+    f->ComboBoxCamera1->setCurrentIndex(1);
+    f->ComboBoxCamera2->setCurrentIndex(3);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(f.data(), &esc);
+    settle();
+    EXPECT_TRUE(f.isNull());
+    EXPECT_EQ(option->visitComboBoxCamera1, u("1"));
+    EXPECT_EQ(option->visitComboBoxCamera2, u("3"));
+    EXPECT_TRUE(listVisits(QString()).empty());
 }
 
 TEST_F(VisitFormTest, StoredCameraChoiceOutOfRangeFallsBackToFirst)
