@@ -36,8 +36,7 @@ const char *const kSchema[] = {
     " 联系电话 TEXT, 住址 TEXT, 备注 TEXT, 登记时间 TEXT, 注销时间 TEXT, 访问状态 TEXT,"
     " 当班门卫 TEXT, 来访事由 TEXT, 工作单位 TEXT, 随行人数 INTEGER)",
     "CREATE INDEX MJVisiter_登记时间 ON MJVisiter(登记时间)",
-    "CREATE TABLE MJVisiterImg ("
-    " ID TEXT PRIMARY KEY NOT NULL, USERID TEXT, img BLOB, imgExt TEXT, title TEXT)",
+    "CREATE TABLE MJVisiterImg (ID TEXT PRIMARY KEY NOT NULL, USERID TEXT, img BLOB, imgExt TEXT, title TEXT)",
     "CREATE INDEX MJVisiterImg_USERID ON MJVisiterImg(USERID)",
     // Names match without regard to Latin letter case (as the login does);
     // exactly equal names cannot be stored twice.
@@ -145,19 +144,22 @@ void TDataModule1::open()
     const int objects = probe.value(0).toInt();
     probe = QSqlQuery();
 
+    // A file of someone else's is left as it is: the schema is checked
+    // before anything (even the journal mode) is written.
+    const bool create = fresh || objects == 0;
+    if (!create && !checkSchema(db)) {
+        db.close();
+        return;
+    }
+    // WAL: a reader in another program does not block the desk, and a
+    // save cut short by a crash rolls back to the previous row.
     if (!run(db, QStringLiteral("PRAGMA journal_mode=WAL"), {}, error)
         || !run(db, QStringLiteral("PRAGMA synchronous=FULL"), {}, error)) {
         m_openError = failPrefix + error;
         db.close();
         return;
     }
-
-    if (fresh || objects == 0) {
-        if (!createSchema(db)) {
-            db.close();
-            return;
-        }
-    } else if (!checkSchema(db)) {
+    if (create && !createSchema(db)) {
         db.close();
         return;
     }
