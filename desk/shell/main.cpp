@@ -1,5 +1,6 @@
 // Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
 #include "AppTitle.h"
+#include "CardFolder.h"
 #include "DataFolder.h"
 #include "DateFormat.h"
 #include "MainWindowFactory.h"
@@ -97,6 +98,11 @@ int main(int argc, char *argv[])
         reportError(e.message());
         return 1;
     }
+    // The card reader library writes its files into the working directory:
+    // work inside the data folder's card folder, which is writable.
+    QString cardError;
+    if (!enterCardFolder(filesFolder(), &cardError))
+        reportError(cardError); // the desk still runs; card reading may fail
 
     // 4. The desk options, loaded at once.
     auto option = std::make_unique<Option>(filesFolder() + QStringLiteral("Vondrel.ini"));
