@@ -36,7 +36,7 @@ int cycleCount()
     if (ok && fromEnv > 0)
         return fromEnv;
 #ifdef QUORVEL_UNDER_ASAN
-    return 30;
+    return 12;
 #else
     return 200;
 #endif
