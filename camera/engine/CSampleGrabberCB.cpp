@@ -1,0 +1,179 @@
+#include "CSampleGrabberCB.h"
+
+#include "CDataClass.h"
+#include "CameraEventRecordFill.h"
+#include "CameraMessenger.h"
+#include "EngineLog.h"
+#include "LibReporter.h"
+#include "LibraryError.h"
+#include "Option.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace quorvel {
+
+CSampleGrabberCB::CSampleGrabberCB() = default;
+
+void CSampleGrabberCB::RequestSnapshot(int kind)
+{
+    // The streaming thread reads the request first, so the kind must be in
+    // place before the request becomes visible.
+    m_SnapshotKind.store(kind, std::memory_order_relaxed);
+    m_SnapshotRequested.store(true, std::memory_order_release);
+}
+
+int CSampleGrabberCB::BufferCB(double /*sampleTime*/, VideoFrame *frame)
+{
+    if (!frame || !frame->data)
+        return -1;
+    m_FrameCount.fetch_add(1, std::memory_order_relaxed);
+
+    if (m_pNameOverlay)
+        m_pNameOverlay->drawInto(*frame);
+    if (m_pTimeOverlay)
+        m_pTimeOverlay->drawInto(*frame);
+
+    if (m_SnapshotRequested.load(std::memory_order_acquire)) {
+        WriteSnapshot(*frame);
+        m_SnapshotRequested.store(false, std::memory_order_release);
+    }
+
+    if (m_pMotionCheck)
+        m_pMotionCheck->checkFrame(*frame);
+    return 0;
+}
+
+QString CSampleGrabberCB::text(int id) const
+{
+    return m_pOption ? m_pOption->getText(id) : QString();
+}
+
+QString CSampleGrabberCB::buildSnapshotPath(const QDateTime &now, bool alarm)
+{
+    // The folder texts can be changed by the exports while frames run: take
+    // copies under the camera lock.
+    QString root, fixedName;
+    bool fixed = false;
+    {
+        std::unique_lock<std::mutex> guard;
+        if (m_pCameraLock)
+            guard = std::unique_lock<std::mutex>(*m_pCameraLock);
+        root = m_pRecord->m_ImgDir_root;
+        fixed = m_pRecord->m_FixedFileName;
+        fixedName = m_pRecord->m_FixedFileNameText;
+    }
+    const QString ext = m_pRecord->m_GraphFormat == 1 ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
+    if (fixed && !fixedName.isEmpty()) {
+        if (!root.endsWith(QLatin1Char('/')))
+            root += QLatin1Char('/');
+        return root + fixedName + ext;
+    }
+    QString folder = CDataClass::datedFolder(root, m_pRecord->m_CameraNumber, now.date(),
+                                             alarm ? QStringLiteral("AlarmCapture") : QStringLiteral("TimingCapture"));
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
+        throw LibraryError(QString::fromLatin1(kTempDirError));
+    const QDate d = now.date();
+    const QTime t = now.time();
+    const QString name = QString::asprintf("%04d-%02d-%02d %02d%02d%02d%03d", d.year(), d.month(), d.day(),
+                                           t.hour(), t.minute(), t.second(), t.msec());
+    return folder + name + ext;
+}
+
+void CSampleGrabberCB::startMotionProgram() const
+{
+    if (!m_pRecord->m_MoveShellExecute || !QFileInfo::exists(m_pRecord->m_MoveProgram))
+        return;
+    // The window mode (normal, minimised, maximised) has no portable
+    // equivalent for a started program; it is left to the desktop.
+    if (!QProcess::startDetached(m_pRecord->m_MoveProgram, QProcess::splitCommand(m_pRecord->m_MoveProgramParams)))
+        ENGINE_WARN(m_Index) << "could not start" << m_pRecord->m_MoveProgram;
+}
+
+void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
+{
+    if (m_Busy || !m_pRecord)
+        return;
+    m_Busy = true;
+    const int kind = m_SnapshotKind.load(std::memory_order_relaxed);
+    const QDateTime now = QDateTime::currentDateTime();
+
+    QString written;  // the picture's path, or empty when none was written
+    const bool skipPicture = kind == kSnapshotMotion && m_pRecord->m_NoCapImage_move;
+    if (!skipPicture) {
+        try {
+            m_SnapshotFile = buildSnapshotPath(now, kind == kSnapshotMotion);
+        } catch (const LibraryError &e) {
+            // The folder is missing and cannot be made: say so, drop this
+            // snapshot, and let the next frames run on.
+            reportException(e.text());
+            ENGINE_WARN(m_Index) << "snapshot dropped:" << e.text();
+            m_Busy = false;
+            m_SnapshotKind.store(0, std::memory_order_relaxed);
+            return;
+        }
+        if (QFile::exists(m_SnapshotFile))
+            QFile::remove(m_SnapshotFile);
+        QString error;
+        bool ok = false;
+        if (m_pRecord->m_GraphFormat == 0)
+            ok = m_Writer.writeJpeg(frame, m_SnapshotFile, 90, &error);
+        else if (m_pRecord->m_GraphFormat == 1)
+            ok = m_Writer.writeBmp(frame, m_SnapshotFile, &error);
+        else
+            error = QStringLiteral("unknown picture format %1").arg(m_pRecord->m_GraphFormat);
+        if (ok)
+            written = m_SnapshotFile;
+        else
+            ENGINE_WARN(m_Index) << "snapshot not written:" << m_SnapshotFile << error;
+    }
+
+    if (kind != kSnapshotCapture && m_pMessenger)
+        m_pMessenger->postNotify(WM_CAMERA_SNAPSHOT, 1, m_hHostWnd);
+    m_Busy = false;
+
+    int type = 0;
+    QString first, second, file;
+    switch (kind) {
+    case kSnapshotMotion:
+        type = QuorvelEvent_MotionSnapshot;
+        first = text(kTextMotion);
+        if (!m_pRecord->m_NoCapImage_move) {
+            second = text(kTextPictureSaved);
+            file = written;
+            if (m_UploadOn.load() && !written.isEmpty())
+                m_pUploadQueue.append(written);
+        }
+        startMotionProgram();
+        if (m_pRecord->m_MovePlaySound && m_pOption)
+            m_pOption->playSound(m_pRecord->m_MoveSound);
+        break;
+    case kSnapshotNetworkTest:
+        type = QuorvelEvent_NetworkSnapshotOrBroadcastStop;
+        first = text(kTextSnapshot);
+        second = text(kTextNetworkTest);
+        file = written;
+        if (!written.isEmpty())
+            m_pUploadQueue.append(written);
+        break;
+    default:
+        type = QuorvelEvent_CaptureSnapshot;
+        first = text(kTextSnapshot);
+        second = text(kTextPictureSaved);
+        file = written;
+        break;
+    }
+
+    if (m_pMessenger) {
+        const CameraEventRecord record = makeCameraEventRecord(type, first, second, m_pRecord->m_CameraName,
+                                                               m_Index, file, QDateTime::currentDateTime());
+        m_pMessenger->sendRecord(record);
+    }
+    m_SnapshotKind.store(0, std::memory_order_relaxed);
+}
+
+} // namespace quorvel

@@ -1,0 +1,123 @@
+// One opened camera index: its data record and action records, its live
+// pipeline (source -> decoder -> BGR frame hook -> tee -> display), its frame
+// callback, and what it tells the host. Built, started, disabled, enabled and
+// destroyed on the UI thread; frames run on the pipeline's streaming thread.
+#pragma once
+
+#include "CSampleGrabberCB.h"
+#include "CameraMessenger.h"
+#include "CameraObject.h"
+#include "FrameHooks.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace quorvel {
+
+class CDataClass;
+class Option;
+class RecordClass;
+class RecordClass_Broadcast;
+class RecordClass_FTP;
+
+class UsbCamera : public CameraObject {
+public:
+    // Graph modes.
+    static constexpr int kModePreview = -1;
+    static constexpr int kModeBroadcast = 3;
+    // Language texts of the disable / enable records.
+    static constexpr int kTextDisabled = 15;
+    static constexpr int kTextEnabled = 16;
+
+    // owner receives event records, notify the notifications; hostId is the
+    // host's identification sent with notifications; display shows frames
+    // (null: frames flow into a sink that shows nothing).
+    UsbCamera(Option &option, QObject *owner, QObject *notify, std::uintptr_t hostId,
+              std::unique_ptr<CameraDisplay> display, const QString &source, int index, int cameraNumber);
+    ~UsbCamera() override;  // Destroy
+    UsbCamera(const UsbCamera &) = delete;
+    UsbCamera &operator=(const UsbCamera &) = delete;
+
+    bool Start(QObject *owner, QObject *notify, std::uintptr_t hostId);
+    void Disable();
+    void Enable();
+    bool IsDisabled() const { return m_cb.m_Disabled.load() != 0; }
+    void RequestSnapshot(int kind) { m_cb.RequestSnapshot(kind); }
+
+    // The element properties of the running source ("Cap"); empty without a
+    // graph (a disabled camera) or without a source.
+    QList<QPair<QString, QString>> SourceProperties() const;
+
+    // Root folders, changed under the camera lock because frames read them.
+    void SetImgDirRoot(const QString &folder);
+    void SetCapDirRoot(const QString &folder);
+    QString ImgDirRoot() const;
+    QString CapDirRoot() const;
+
+    // The settings panel's test window (set and cleared under the camera lock).
+    void SetTestWindow(QObject *window);
+    void ClearTestWindow();
+
+    bool HasGraph() const { return m_pGraph != nullptr; }
+    bool IsRunning() const;
+    int Index() const { return m_cb.m_Index; }
+    CDataClass &Data() { return *m_pData; }
+    CSampleGrabberCB &Callback() { return m_cb; }
+    RecordClass_FTP &FtpRecord() { return *m_pCaptureImageFTP; }
+
+    // Members, in the order the camera tears them down.
+    QString m_PublicUrl;
+    QString m_LocalUrl;
+    GstElement *m_pWriter2 = nullptr;      // broadcast writer (later)
+    GstElement *m_pNetSink = nullptr;      // broadcast network sink (later)
+    GstElement *m_pSmartTee = nullptr;
+    GstElement *m_pAVIDecompressor = nullptr;
+    GstElement *m_pVideoRenderer = nullptr;
+    GstElement *m_pVideoSource = nullptr;
+    GstElement *m_pSink = nullptr;         // recording file sink (later)
+    GstElement *m_pFileWriter = nullptr;   // recording writer (later)
+    GstElement *m_pAudiosor = nullptr;     // audio source of the broadcast (later)
+    GstElement *m_pGraph = nullptr;
+    GstElement *m_pGrabber = nullptr;
+    QString m_RecordFile;
+    std::unique_ptr<CDataClass> m_pData;
+    std::unique_ptr<RecordClass> m_pCaptureImage;
+    std::unique_ptr<RecordClass_FTP> m_pCaptureImageFTP;
+    std::unique_ptr<RecordClass_Broadcast> m_pCaptureVideo;
+    std::unique_ptr<RecordClass_Broadcast> m_pMoveCheck;
+    std::unique_ptr<RecordClass_Broadcast> m_pBroadcast;
+    CSampleGrabberCB m_cb;
+    bool m_KeepRecording = false;
+    QObject *m_pOwner = nullptr;
+
+private:
+    bool BuildPreview();
+    void TearDown();
+    void SendStateRecord(int textId);
+    void CreateOverlays();
+    void DestroyOverlays();
+    void PrepareOverlays();
+    void OnStreamFailure(std::uint64_t generation, const QString &detail);
+
+    static GstPadProbeReturn FrameProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
+    static GstBusSyncReply BusSync(GstBus *bus, GstMessage *message, gpointer self);
+    static GstFlowReturn NewDisplaySample(GstElement *sink, gpointer self);
+
+    Option &m_Option;
+    mutable std::mutex m_CameraLock;
+    std::unique_ptr<CameraMessenger> m_pMessenger;
+    std::unique_ptr<CameraDisplay> m_pDisplay;
+    GstVideoInfo m_VideoInfo;              // streaming thread only
+    std::uint64_t m_PipelineGeneration = 0;
+    std::atomic<std::uint64_t> m_RunningGeneration{0};
+};
+
+} // namespace quorvel

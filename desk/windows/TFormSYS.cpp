@@ -1,0 +1,141 @@
+#include "TFormSYS.h"
+
+#include "Option.h"
+#include "Reporter.h"
+#include "Storemanage_settings.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vondrel {
+
+TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
+{
+    setWindowTitle(QStringLiteral("系统设置"));
+    auto *layout = new QVBoxLayout(clientArea());
+
+    auto *titleRow = new QHBoxLayout;
+    titleRow->addWidget(new QLabel(QStringLiteral("软件抬头"), clientArea()));
+    Edit1 = new QLineEdit(clientArea());
+    titleRow->addWidget(Edit1, 1);
+    BitBtn13 = new QPushButton(QStringLiteral("提交保存"), clientArea());
+    titleRow->addWidget(BitBtn13);
+    layout->addLayout(titleRow);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("来访事由字典维护"), clientArea());
+    auto *grid = new QGridLayout(GroupBox1);
+    ListBox1 = new QListWidget(GroupBox1);
+    grid->addWidget(ListBox1, 0, 0, 4, 1);
+    Edit2 = new QLineEdit(GroupBox1);
+    Edit2->setMaxLength(50);
+    Edit2->installEventFilter(this);
+    grid->addWidget(Edit2, 0, 1);
+    Action_addnew = new QAction(QStringLiteral("新增"), this);
+    Action_delete = new QAction(QStringLiteral("删除"), this);
+    BitBtn1 = new QPushButton(Action_addnew->text(), GroupBox1);
+    BitBtn4 = new QPushButton(Action_delete->text(), GroupBox1);
+    BitBtn2 = new QPushButton(QStringLiteral("保存当前列表"), GroupBox1);
+    grid->addWidget(BitBtn1, 1, 1);
+    grid->addWidget(BitBtn4, 2, 1);
+    grid->addWidget(BitBtn2, 3, 1);
+    layout->addWidget(GroupBox1, 1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    BitBtn3 = new QPushButton(QStringLiteral("关闭"), clientArea());
+    bottom->addWidget(BitBtn3);
+    layout->addLayout(bottom);
+
+    for (QPushButton *b : {BitBtn13, BitBtn1, BitBtn4, BitBtn2, BitBtn3})
+        b->setAutoDefault(false);
+    // Buttons follow their actions' enabled state.
+    auto bind = [this](QPushButton *b, QAction *a) {
+        connect(b, &QPushButton::clicked, a, &QAction::trigger);
+        connect(a, &QAction::changed, b, [a, b] { b->setEnabled(a->isEnabled()); });
+    };
+    bind(BitBtn1, Action_addnew);
+    bind(BitBtn4, Action_delete);
+    connect(Action_addnew, &QAction::triggered, this, &TFormSYS::Action_addnewExecute);
+    connect(Action_delete, &QAction::triggered, this, &TFormSYS::Action_deleteExecute);
+    connect(ListBox1, &QListWidget::itemClicked, this, &TFormSYS::ListBox1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFormSYS::BitBtn2Click);
+    connect(BitBtn13, &QPushButton::clicked, this, &TFormSYS::BitBtn13Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TFormSYS::BitBtn3Click);
+    // Escape closes (the cancel button).
+    connect(this, &QDialog::rejected, this, &QWidget::close);
+    resize(520, 420);
+
+    if (Option *o = currentOption())
+        Edit1->setText(o->title);
+    Edit2->clear();
+    for (const auto &s : listSettings(QStringLiteral(" where 名称=?"), {visitReasonKind()}))
+        if (s)
+            ListBox1->addItem(s->content);
+    Action_addnew->setEnabled(false);
+    Action_delete->setEnabled(false);
+}
+
+QStringList TFormSYS::reasons() const
+{
+    QStringList out;
+    for (int i = 0; i < ListBox1->count(); ++i)
+        out << ListBox1->item(i)->text();
+    return out;
+}
+
+bool TFormSYS::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edit2 && event->type() == QEvent::KeyRelease)
+        Edit2KeyUp();
+    return TFormbase::eventFilter(watched, event);
+}
+
+void TFormSYS::Edit2KeyUp() { Action_addnew->setEnabled(!Edit2->text().trimmed().isEmpty()); }
+
+void TFormSYS::Action_addnewExecute()
+{
+    const QString reason = Edit2->text().trimmed();
+    if (!reason.isEmpty())
+        ListBox1->addItem(reason);
+}
+
+void TFormSYS::ListBox1Click()
+{
+    if (ListBox1->currentRow() >= 0)
+        Action_delete->setEnabled(true);
+}
+
+void TFormSYS::Action_deleteExecute()
+{
+    const int row = ListBox1->currentRow();
+    if (row >= 0)
+        delete ListBox1->takeItem(row);
+}
+
+void TFormSYS::BitBtn2Click()
+{
+    // One transaction: a failure keeps the stored list as it was (and the
+    // store has shown why), so "完成。" is only said when it is true.
+    if (replaceSettings(visitReasonKind(), reasons()))
+        reportInfo(QStringLiteral("完成。"));
+}
+
+void TFormSYS::BitBtn13Click()
+{
+    if (Option *o = currentOption())
+        o->title = Edit1->text();
+    reportInfo(QStringLiteral("完成。"));
+    setTitleText(Edit1->text());
+}
+
+void TFormSYS::BitBtn3Click() { close(); }
+
+} // namespace vondrel

@@ -1,0 +1,46 @@
+#pragma once
+// "系统设置": the title shown on every desk window and the list of visit
+// reasons offered by the registration form.
+#include "TFormbase.h"
+
+class QAction;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace vondrel {
+
+class TFormSYS : public TFormbase {
+    Q_OBJECT
+public:
+    explicit TFormSYS(QWidget *owner = nullptr);
+
+    QLineEdit *Edit1 = nullptr;      // 软件抬头
+    QPushButton *BitBtn13 = nullptr; // 提交保存
+    QGroupBox *GroupBox1 = nullptr;  // 来访事由字典维护
+    QListWidget *ListBox1 = nullptr;
+    QLineEdit *Edit2 = nullptr;      // new reason, at most 50 characters
+    QAction *Action_addnew = nullptr;
+    QAction *Action_delete = nullptr;
+    QPushButton *BitBtn1 = nullptr;  // 新增
+    QPushButton *BitBtn4 = nullptr;  // 删除
+    QPushButton *BitBtn2 = nullptr;  // 保存当前列表
+    QPushButton *BitBtn3 = nullptr;  // 关闭
+
+    QStringList reasons() const;
+
+public Q_SLOTS:
+    void Edit2KeyUp();
+    void Action_addnewExecute();
+    void Action_deleteExecute();
+    void ListBox1Click();
+    void BitBtn2Click();
+    void BitBtn13Click();
+    void BitBtn3Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+} // namespace vondrel

@@ -1,0 +1,81 @@
+#pragma once
+// The visit list "进出登记(v1.00)", the desk's main window: the visits of a
+// date range (optionally of one reason) with the time each visitor stayed,
+// and the actions to register, view, change and close visits, manage guards
+// and settings, and export the list.
+#include "TFormbase.h"
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTableView;
+
+namespace vondrel {
+
+class VisitListModel;
+
+class TFormgate1 : public TFormbase {
+    Q_OBJECT
+public:
+    explicit TFormgate1(QWidget *owner = nullptr);
+    ~TFormgate1() override;
+
+    // Actions, in the order of the buttons and the context menu.
+    QAction *ActionDJ = nullptr;     // 来宾进入登记
+    QAction *ActionOUT = nullptr;    // 来宾离开登记
+    QAction *ActionVIEW = nullptr;   // 查看来宾信息
+    QAction *ActionXG = nullptr;     // 修改登记信息
+    QAction *ActionMWGL = nullptr;   // 门卫管理
+    QAction *ActionSYS = nullptr;    // 系统设置
+    QAction *ActionExport = nullptr; // 数据导出EXCEL
+    QList<QPushButton *> actionButtons;
+    QMenu *PopupMenu1 = nullptr;
+
+    QGroupBox *GroupBox1 = nullptr; // 来宾查询
+    QDateEdit *DateTimePicker1 = nullptr;
+    QDateEdit *DateTimePicker2 = nullptr;
+    QComboBox *ComboBox3 = nullptr; // 来访事由 filter
+    QPushButton *BitBtn1 = nullptr; // 刷新列表
+    QLabel *Label_count = nullptr;
+    QTableView *ListView1 = nullptr;
+    VisitListModel *model() const { return m_model; }
+
+    // The save dialog of the export (SaveDialog1); returns the chosen name or
+    // empty text when cancelled. Replaceable so the export can run unattended.
+    std::function<QString(QWidget *owner)> SaveDialog1;
+    // Opens the exported file with the desktop's handler. Replaceable.
+    std::function<void(const QString &path)> openWithDesktop;
+
+    // The row selected, or -1.
+    int selectedRow() const;
+
+public Q_SLOTS:
+    void refreshList();
+    void BitBtn1Click();
+    void DateTimePicker1Change();
+    void ListView1Click();
+    void ListView1DblClick();
+    void ListView1ColumnClick(int column);
+    void ActionDJExecute();
+    void ActionOUTExecute();
+    void ActionVIEWExecute();
+    void ActionXGExecute();
+    void ActionMWGLExecute();
+    void ActionSYSExecute();
+    void ActionExportExecute();
+
+private:
+    void FormCreate();
+    void openVisitForm(bool editable, bool leave);
+    QString exportRows(const QString &path); // error text, empty when written
+
+    VisitListModel *m_model = nullptr;
+};
+
+} // namespace vondrel
