@@ -27,7 +27,9 @@ int CameraLibrary::Init(OptionEnvironment env)
     // A second Init would otherwise leave the first options object and its
     // running cameras unreachable.
     release();
-    const QString userFolder = env.userFolder.isEmpty() ? defaultUserFolder() : env.userFolder;
+    QString userFolder = env.userFolder.isEmpty() ? defaultUserFolder() : env.userFolder;
+    if (!userFolder.endsWith(QLatin1Char('/')))
+        userFolder += QLatin1Char('/');
     m_option = std::make_unique<Option>(userFolder + QStringLiteral("qxCamera.ini"), std::move(env));
     try {
         m_option->createUserFolder();

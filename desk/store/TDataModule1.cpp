@@ -145,19 +145,22 @@ void TDataModule1::open()
     const int objects = probe.value(0).toInt();
     probe = QSqlQuery();
 
+    // A file of someone else's is left as it is: the schema is checked
+    // before anything (even the journal mode) is written.
+    const bool create = fresh || objects == 0;
+    if (!create && !checkSchema(db)) {
+        db.close();
+        return;
+    }
+    // WAL: a reader in another program does not block the desk, and a
+    // save cut short by a crash rolls back to the previous row.
     if (!run(db, QStringLiteral("PRAGMA journal_mode=WAL"), {}, error)
         || !run(db, QStringLiteral("PRAGMA synchronous=FULL"), {}, error)) {
         m_openError = failPrefix + error;
         db.close();
         return;
     }
-
-    if (fresh || objects == 0) {
-        if (!createSchema(db)) {
-            db.close();
-            return;
-        }
-    } else if (!checkSchema(db)) {
+    if (create && !createSchema(db)) {
         db.close();
         return;
     }

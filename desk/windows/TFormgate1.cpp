@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -182,6 +183,15 @@ void TFormgate1::FormCreate()
     refreshList();
 }
 
+void TFormgate1::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    TFormbase::keyPressEvent(event);
+}
+
 int TFormgate1::selectedRow() const
 {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
@@ -196,7 +206,7 @@ void TFormgate1::refreshList()
     QString condition = QStringLiteral(" where (登记时间 between ? and ?)");
     QVariantList params = {DateTimePicker1->date().toString(QStringLiteral("yyyy-MM-dd")),
                            DateTimePicker2->date().addDays(1).toString(QStringLiteral("yyyy-MM-dd"))};
-    if (ComboBox3->currentText() != QLatin1String("所有来访")) {
+    if (ComboBox3->currentText() != QStringLiteral("所有来访")) {
         condition += QStringLiteral(" and 来访事由=?");
         params << ComboBox3->currentText();
     }

@@ -70,6 +70,10 @@ public Q_SLOTS:
     void ActionSYSExecute();
     void ActionExportExecute();
 
+protected:
+    // Escape must not close the main window (it is a dialog underneath).
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void FormCreate();
     void openVisitForm(bool editable, bool leave);

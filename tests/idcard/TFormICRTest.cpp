@@ -332,6 +332,19 @@ TEST_F(ReaderWindow, LibraryLoadedExactlyWhileTheWindowLives)
     EXPECT_FALSE(standInLoaded());
 }
 
+TEST_F(ReaderWindow, EscapeClosesFreesTheLibraryAndStopsTheTimer)
+{
+    open(cardtest::ReaderConfig{});
+    window->Button2Click();
+    ASSERT_TRUE(window->Timer1->isActive());
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(standInLoaded());
+    if (window)
+        EXPECT_FALSE(window->Timer1->isActive());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
 TEST_F(ReaderWindow, CloseBoxAfterReadKeepsTheRecord)
 {
     open(cardtest::ReaderConfig{});

@@ -256,12 +256,26 @@ void TFormICR::Timer1Timer()
         Timer1->start();
 }
 
-void TFormICR::closeEvent(QCloseEvent *event)
+void TFormICR::stopReading()
 {
     Timer1->stop();
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
     if (m_lib)
         m_lib->unload();
+}
+
+void TFormICR::closeEvent(QCloseEvent *event)
+{
+    stopReading();
     TFormbase::closeEvent(event);
+}
+
+void TFormICR::done(int result)
+{
+    stopReading();
+    TFormbase::done(result);
 }
 
 } // namespace vondrel

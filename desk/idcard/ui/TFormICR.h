@@ -78,6 +78,8 @@ Q_SIGNALS:
 protected:
     bool event(QEvent *e) override;
     void closeEvent(QCloseEvent *event) override;
+    // Escape, accept() and reject() end the dialog without a close event.
+    void done(int result) override;
 
 private:
     void buildControls();
@@ -85,6 +87,7 @@ private:
     void clear();
     void readOnce();
     void showRecord();
+    void stopReading();
 
     ICR &m_record;
     std::unique_ptr<TermbLibrary> m_lib;

@@ -1,0 +1,305 @@
+// The registration form over a real store: new, change, view and leave.
+#include "DeskFixture.h"
+
+#include "TFormPhoto.h"
+#include "TFormvisitInfo.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace vondrel;
+using namespace vondrel::test;
+
+namespace {
+
+class VisitFormTest : public DeskFixture {
+protected:
+    // A shown form (closing frees it); the pointer goes null once it is gone.
+    QPointer<TFormvisitInfo> open(bool leave, bool editable, const QString &key)
+    {
+        auto *f = new TFormvisitInfo(nullptr, leave, editable, key);
+        f->show();
+        return f;
+    }
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    QString picture(const char *name, Qt::GlobalColor colour)
+    {
+        QImage img(32, 24, QImage::Format_RGB32);
+        img.fill(colour);
+        const QString path = dir.filePath(u(name));
+        EXPECT_TRUE(img.save(path));
+        return path;
+    }
+    std::map<QString, int> storedTitles(const QString &key)
+    {
+        std::map<QString, int> out;
+        for (const auto &img : listImages(u(" where USERID=?"), {key}))
+            ++out[img->title];
+        return out;
+    }
+};
+
+TEST_F(VisitFormTest, NewVisitWithOnlyANameSavesDefaults)
+{
+    auto f = open(false, true, QString());
+    EXPECT_EQ(f->windowTitle(), u("来宾信息登记"));
+    EXPECT_EQ(f->BitBtn2->text(), u("保存"));
+    EXPECT_EQ(f->Edit6->text(), u("admin"));
+    const QString entry = f->Edit7->text();
+    EXPECT_EQ(entry.size(), 19);
+    EXPECT_TRUE(f->ComboBox3->findText(u("访友")) >= 0); // reasons from the store
+    f->Edit1->setText(u("赵六"));
+    f->Edit10->setText(QString());
+    f->BitBtn2->click();
+    settle();
+    EXPECT_TRUE(f.isNull());
+    auto all = listVisits(QString());
+    ASSERT_EQ(all.size(), 1u);
+    const visitInfo &v = *all.front();
+    EXPECT_EQ(v.name, u("赵六"));
+    EXPECT_EQ(v.sex, u("男"));
+    EXPECT_EQ(v.docType, u("身份证"));
+    EXPECT_EQ(v.companions, 0);
+    EXPECT_EQ(v.entryTime, entry);
+    EXPECT_TRUE(v.leaveTime.isEmpty());
+    EXPECT_TRUE(v.visitState.isEmpty());
+    EXPECT_EQ(v.guardOnDuty, u("admin"));
+    EXPECT_EQ(v.id.size(), 38);
+    EXPECT_TRUE(reporter.messages.isEmpty());
+}
+
+TEST_F(VisitFormTest, NameCheckFailureLeavesSaveUsable)
+{
+    auto f = open(false, true, QString());
+    f->Edit1->setText(u("   "));
+    f->BitBtn2->click();
+    EXPECT_EQ(reporter.texts(), QStringList({u("姓名必填！")}));
+    ASSERT_FALSE(f.isNull());
+    EXPECT_TRUE(f->BitBtn2->isEnabled());
+    EXPECT_TRUE(listVisits(QString()).empty());
+    f->Edit1->setText(u("改好了"));
+    f->Edit10->setText(u("3"));
+    f->BitBtn2->click();
+    settle();
+    auto all = listVisits(QString());
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all.front()->name, u("改好了"));
+    EXPECT_EQ(all.front()->companions, 3);
+}
+
+TEST_F(VisitFormTest, ChangeRewritesTheSameRow)
+{
+    const QString key = addVisit("原名", "2024-03-01 08:00:00");
+    auto f = open(false, true, key);
+    EXPECT_EQ(f->windowTitle(), u("来宾信息登记"));
+    EXPECT_EQ(f->Edit1->text(), u("原名"));
+    EXPECT_EQ(f->Edit7->text(), u("2024-03-01 08:00:00"));
+    EXPECT_EQ(f->DateTimePicker1->date(), QDate(1990, 1, 2));
+    f->Edit1->setText(u("新名"));
+    f->Memo3->setPlainText(u("备注\n两行"));
+    f->ComboBox2->setCurrentText(u("护照"));
+    f->BitBtn2->click();
+    settle();
+    auto all = listVisits(QString());
+    ASSERT_EQ(all.size(), 1u);
+    const visitInfo &v = *all.front();
+    EXPECT_EQ(v.id, key);
+    EXPECT_EQ(v.name, u("新名"));
+    EXPECT_EQ(v.remark, u("备注\n两行"));
+    EXPECT_EQ(v.docType, u("护照"));
+    EXPECT_EQ(v.entryTime, u("2024-03-01 08:00:00"));
+    EXPECT_EQ(v.birthDate, u("1990-01-02"));
+    EXPECT_EQ(v.address, u("北京市"));
+}
+
+TEST_F(VisitFormTest, ViewChangesNothing)
+{
+    const QString key = addVisit("只看", "2024-03-01 08:00:00");
+    imgInfo companion{QString(), key, picture("c.png", Qt::red), u("同伴")};
+    ASSERT_FALSE(saveImage(companion).isEmpty());
+    const auto before = storedVisit(key);
+    auto f = open(false, false, key);
+    EXPECT_EQ(f->windowTitle(), u("来宾信息"));
+    for (QWidget *w : std::initializer_list<QWidget *>{f->BitBtn2, f->BitBtn5, f->SpeedButton1, f->SpeedButton2,
+                                                       f->ComboBox1, f->ComboBox3})
+        EXPECT_FALSE(w->isEnabled());
+    EXPECT_TRUE(f->Edit1->isReadOnly());
+    EXPECT_TRUE(f->Memo1->isReadOnly());
+    EXPECT_TRUE(f->BitBtn3->isEnabled());
+    EXPECT_TRUE(f->ListView_photo->isEnabled());
+    EXPECT_FALSE(f->N4->isEnabled());
+    ASSERT_EQ(f->ListView_photo->count(), 1);
+    f->ListView_photo->setCurrentRow(0);
+    f->N4->trigger(); // disabled: nothing happens
+    EXPECT_EQ(storedTitles(key).size(), 1u);
+    f->N1Click(); // the viewer opens on the companion photo
+    auto viewers = f->findChildren<TFormPhoto *>();
+    ASSERT_EQ(viewers.size(), 1);
+    EXPECT_EQ(viewers[0]->windowTitle(), u("同伴"));
+    EXPECT_EQ(viewers[0]->picture().size(), QSize(32, 24));
+    f->BitBtn3->click();
+    settle();
+    const auto after = storedVisit(key);
+    EXPECT_EQ(after->name, before->name);
+    EXPECT_EQ(after->leaveTime, before->leaveTime);
+    EXPECT_EQ(storedTitles(key), (std::map<QString, int>{{u("同伴"), 1}}));
+}
+
+TEST_F(VisitFormTest, LeaveKeepsEveryOtherField)
+{
+    visitInfo v;
+    v.name = u("离开者");
+    v.sex = u("未知"); // not in the sex list: kept as stored
+    v.birthDate = QString(); // empty: not replaced by the picker's date
+    v.docType = u("护照");
+    v.address = u("第一行\n第二行");
+    v.remark = u("r");
+    v.reason = u("自定义事由");
+    v.entryTime = u("2024-03-01 08:00:00");
+    v.guardOnDuty = u("早班");
+    v.companions = 4;
+    const QString key = saveVisit(v);
+    option->guard.name = u("晚班");
+    auto f = open(true, false, key);
+    EXPECT_EQ(f->windowTitle(), u("来宾离开登记"));
+    EXPECT_EQ(f->BitBtn2->text(), u("离开"));
+    EXPECT_TRUE(f->BitBtn2->isEnabled());
+    EXPECT_FALSE(f->Edit8->text().isEmpty());
+    const QString leave = f->Edit8->text();
+    f->BitBtn2->click();
+    settle();
+    auto after = storedVisit(key);
+    ASSERT_TRUE(after);
+    visitInfo expected = v;
+    expected.id = key;
+    expected.leaveTime = leave;
+    for (auto field : {&visitInfo::name, &visitInfo::sex, &visitInfo::birthDate, &visitInfo::visitee,
+                       &visitInfo::docType, &visitInfo::docNumber, &visitInfo::phone, &visitInfo::address,
+                       &visitInfo::remark, &visitInfo::entryTime, &visitInfo::leaveTime, &visitInfo::visitState,
+                       &visitInfo::guardOnDuty, &visitInfo::reason, &visitInfo::workUnit})
+        EXPECT_EQ((*after).*field, expected.*field);
+    EXPECT_EQ(after->companions, 4);
+    EXPECT_EQ(listVisits(QString()).size(), 1u);
+}
+
+TEST_F(VisitFormTest, PhotosSaveInOrderAndMainIsReplacedNotAdded)
+{
+    auto f = open(false, true, QString());
+    const QString main1 = picture("main1.png", Qt::blue);
+    const QString comp = picture("comp.png", Qt::green);
+    const QString card = picture("zp.bmp", Qt::gray);
+    f->cardReader = [&](QWidget *) {
+        return std::optional<CardReading>(CardReading{u("卡上姓名"), u("女"), u("1985-07-08 "), u("110"), u("卡上住址"), card});
+    };
+    f->Memo1->setPlainText(u("已有"));
+    f->BitBtn5->click();
+    EXPECT_EQ(f->Edit1->text(), u("卡上姓名"));
+    EXPECT_EQ(f->ComboBox1->currentText(), u("女"));
+    EXPECT_EQ(f->DateTimePicker1->date(), QDate(1985, 7, 8));
+    EXPECT_EQ(f->Memo1->toPlainText(), u("已有\n卡上住址"));
+    EXPECT_FALSE(f->Label1_camera_sfz.isEmpty());
+    int askedIndex = -1;
+    QString next = main1;
+    f->cameraWindow = [&](QWidget *, int index) {
+        askedIndex = index;
+        return std::optional<QString>(next);
+    };
+    f->ComboBoxCamera1->setCurrentIndex(2);
+    f->SpeedButton1->click();
+    EXPECT_EQ(askedIndex, 2);
+    EXPECT_EQ(f->Label1_camera, main1);
+    next = comp;
+    f->ComboBoxCamera2->setCurrentIndex(3);
+    f->Edit_Camera->setText(u("  "));
+    f->SpeedButton2->click();
+    EXPECT_EQ(askedIndex, 3);
+    f->Edit_Camera->setText(u("小明"));
+    f->SpeedButton2->click();
+    ASSERT_EQ(f->ListView_photo->count(), 2);
+    EXPECT_EQ(f->ListView_photo->item(0)->text(), u("随行人员"));
+    EXPECT_EQ(f->ListView_photo->item(1)->text(), u("小明"));
+    f->BitBtn2->click();
+    settle();
+    // The camera choices are kept in the desk options.
+    EXPECT_EQ(option->visitComboBoxCamera1, u("2"));
+    EXPECT_EQ(option->visitComboBoxCamera2, u("3"));
+    auto visits = listVisits(QString());
+    ASSERT_EQ(visits.size(), 1u);
+    const QString key = visits.front()->id;
+    EXPECT_EQ(storedTitles(key),
+              (std::map<QString, int>{{u("sfz"), 1}, {u("Main"), 1}, {u("随行人员"), 1}, {u("小明"), 1}}));
+
+    // Change the visit with a new main photo: the stored one is replaced.
+    auto g = open(false, true, key);
+    EXPECT_EQ(g->ComboBoxCamera1->currentIndex(), 2);
+    EXPECT_FALSE(g->Label1_cameraGUID.isEmpty());
+    EXPECT_EQ(g->ListView_photo->count(), 2);
+    EXPECT_FALSE(g->mainPicture().isNull());
+    EXPECT_FALSE(g->cardPicture().isNull());
+    const QString main2 = picture("main2.png", Qt::yellow);
+    g->cameraWindow = [&](QWidget *, int) { return std::optional<QString>(main2); };
+    g->SpeedButton1->click();
+    // Removing a loaded companion deletes it from the store at once.
+    g->ListView_photo->setCurrentRow(0);
+    g->N4Click();
+    EXPECT_EQ(storedTitles(key).count(u("随行人员")), 0u);
+    g->BitBtn2->click();
+    settle();
+    EXPECT_EQ(storedTitles(key), (std::map<QString, int>{{u("sfz"), 1}, {u("Main"), 1}, {u("小明"), 1}}));
+    auto images = listImages(u(" where USERID=? and title=?"), {key, u("Main")});
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(QImage(images.front()->path).pixelColor(0, 0), QColor(Qt::yellow));
+}
+
+TEST_F(VisitFormTest, CardReadWithoutPhotoSavesNoCardPhoto)
+{
+    auto f = open(false, true, QString());
+    f->cardReader = [&](QWidget *) {
+        return std::optional<CardReading>(
+            CardReading{u("无照"), u("男"), u("不是日期"), u("1"), u("址"), dir.filePath(u("missing.bmp"))});
+    };
+    const QDate before = f->DateTimePicker1->date();
+    f->BitBtn5->click();
+    f->BitBtn5->click();
+    EXPECT_EQ(f->DateTimePicker1->date(), before);
+    EXPECT_EQ(f->Memo1->toPlainText(), u("址\n址").mid(0)); // appended twice
+    EXPECT_TRUE(f->Label1_camera_sfz.isEmpty());
+    f->BitBtn2->click();
+    settle();
+    auto visits = listVisits(QString());
+    ASSERT_EQ(visits.size(), 1u);
+    EXPECT_TRUE(storedTitles(visits.front()->id).empty());
+}
+
+TEST_F(VisitFormTest, UnavailableReaderAndCameraSayTheyAreMissing)
+{
+    auto f = open(false, true, QString());
+    f->BitBtn5->click();
+    f->SpeedButton1->click();
+    EXPECT_EQ(reporter.messages.size(), 2);
+    EXPECT_TRUE(f->Edit1->text().isEmpty());
+    f->close();
+    settle();
+}
+
+TEST_F(VisitFormTest, StoredCameraChoiceOutOfRangeFallsBackToFirst)
+{
+    option->visitComboBoxCamera1 = u("7");
+    option->visitComboBoxCamera2 = u("2abc");
+    auto f = open(false, true, QString());
+    EXPECT_EQ(f->ComboBoxCamera1->currentIndex(), 0);
+    EXPECT_EQ(f->ComboBoxCamera2->currentIndex(), 2);
+    f->close();
+    settle();
+}
+
+} // namespace
