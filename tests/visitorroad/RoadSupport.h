@@ -8,12 +8,15 @@
 #include "ReturnInfo.h"
 #include "TFormCamera.h"
 
+#include <QuorvelEvents.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
