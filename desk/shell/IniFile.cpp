@@ -38,6 +38,7 @@ QString oneLine(QString v)
 {
     v.replace(QLatin1Char('\r'), QLatin1Char(' '));
     v.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    v.replace(QChar(0), QLatin1Char(' '));
     return v;
 }
 
@@ -53,6 +54,20 @@ IniFile::IniFile(const QString &path)
     if (f.error() != QFile::NoError)
         return;
     m_wasRead = true;
+    parse(bytes);
+}
+
+IniFile IniFile::fromData(const QByteArray &bytes, const QString &path)
+{
+    IniFile ini;
+    ini.m_path = path;
+    ini.m_wasRead = true;
+    ini.parse(bytes.left(maxFileBytes));
+    return ini;
+}
+
+void IniFile::parse(const QByteArray &bytes)
+{
     const QString text = decode(bytes);
     const QStringList raw = text.split(QLatin1Char('\n'));
     for (int i = 0; i < raw.size(); ++i) {

@@ -16,6 +16,8 @@ public:
     // Reads `path`; a missing or unreadable file gives an empty document.
     // Files larger than maxFileBytes are not read (treated as empty).
     explicit IniFile(const QString &path);
+    // A document parsed from bytes, to be saved to `path` (may be empty).
+    static IniFile fromData(const QByteArray &bytes, const QString &path = QString());
 
     std::optional<QString> value(const QString &section, const QString &key) const;
     QString value(const QString &section, const QString &key, const QString &fallback) const;
@@ -37,6 +39,8 @@ private:
         QString value;   // for key lines: the value
         enum Kind { Other, Section, Key } kind = Other;
     };
+    IniFile() = default;
+    void parse(const QByteArray &bytes);
     int findSection(const QString &section) const;
     int findKey(int sectionLine, const QString &key) const;
 

@@ -1,5 +1,7 @@
 #include "MessageBoxReporter.h"
 
+#include "AppTitle.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,7 +9,7 @@ namespace vondrel {
 
 void MessageBoxReporter::show(Kind kind, const QString &text)
 {
-    const QString title = QGuiApplication::applicationDisplayName();
+    const QString title = applicationTitle();
     QWidget *parent = QApplication::activeWindow();
     switch (kind) {
     case Kind::Information: QMessageBox::information(parent, title, text); break;
@@ -19,7 +21,7 @@ void MessageBoxReporter::show(Kind kind, const QString &text)
 bool MessageBoxReporter::ask(const QString &text)
 {
     return QMessageBox::question(QApplication::activeWindow(),
-                                 QGuiApplication::applicationDisplayName(), text,
+                                 applicationTitle(), text,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The program's reporter: plain message boxes titled with the application
-// title (QGuiApplication::applicationDisplayName()). Installed by main().
+// title (applicationTitle(), AppTitle.h). Installed by main().
 #include "Reporter.h"
 
 namespace vondrel {

@@ -1,4 +1,5 @@
 // Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
+#include "AppTitle.h"
 #include "DataFolder.h"
 #include "DateFormat.h"
 #include "MainWindowFactory.h"
@@ -10,9 +11,13 @@
 #include "TFormLogin.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <exception>
 #include <memory>
 
@@ -27,6 +32,35 @@ bool messagesToStderr()
     return qEnvironmentVariable("VONDREL_MESSAGES") == QLatin1String("stderr");
 }
 
+int g_signalFd[2] = {-1, -1};
+
+void onTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalFd[0], &c, 1);
+}
+
+// SIGTERM / SIGINT (log-out, system shut-down, Ctrl+C) close the windows, so
+// the run ends through the normal clean-up: temp pictures deleted, options
+// written back, lock released.
+void closeWindowsOnTerminate(QObject *parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalFd[1], &c, 1);
+        QApplication::closeAllWindows();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -36,6 +70,8 @@ int main(int argc, char *argv[])
     MessageBoxReporter boxReporter;
     if (!messagesToStderr())
         setReporter(&boxReporter);
+
+    closeWindowsOnTerminate(&app);
 
     // 1. One date format for the whole run.
     initDateFormat();
@@ -67,7 +103,7 @@ int main(int argc, char *argv[])
     setCurrentOption(option.get());
 
     // 5. From here on message boxes carry the product name.
-    QApplication::setApplicationDisplayName(option->productName);
+    setApplicationTitle(option->productName);
 
     // 6. The guarded run.
     std::unique_ptr<TDataModule1> dataModule;

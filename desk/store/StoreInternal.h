@@ -25,3 +25,42 @@ void reportDbError(const QSqlError &error);
 QString withCondition(const QString &head, const QString &condition, const QString &tail = QString());
 
 } // namespace vondrel::detail
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vondrel::detail {
+
+// A statement run straight on the connection's sqlite3 handle. Listings that
+// may return many rows use it: texts come out as UTF-8 and become QString
+// once, without the driver's per-column variant and UTF-16 copies.
+class DirectQuery {
+public:
+    DirectQuery() = default;
+    ~DirectQuery();
+    DirectQuery(const DirectQuery &) = delete;
+    DirectQuery &operator=(const DirectQuery &) = delete;
+
+    // Prepares and binds; reports the error and returns false on failure.
+    bool prepare(const QString &sql, const QVariantList &params);
+    // Next row: true for a row, false at the end or on an error (then
+    // failed() is true and the error has been reported).
+    bool next();
+    bool failed() const { return m_failed; }
+
+    // Column by name, matched without regard to letter case; -1 if absent.
+    int column(const QString &name) const;
+    QString text(int column) const;     // null gives an empty text
+    bool isNull(int column) const;
+    // The column as a 64-bit integer (integer, integral real or decimal
+    // text); false when it is none of these.
+    bool integer(int column, qint64 &out) const;
+    QString rawText(int column) const;  // for messages
+
+private:
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+    bool m_failed = false;
+};
+
+} // namespace vondrel::detail

@@ -31,6 +31,11 @@ const std::array<QString, kColumns> &columnNames()
 
 using ColumnIndex = std::array<int, kColumns>;
 
+QString companionsError(const QString &id, const QString &value)
+{
+    return QStringLiteral("访客记录 %1 的随行人数 \"%2\" 不是有效的整数").arg(id, value);
+}
+
 bool indexColumns(const QSqlRecord &record, ColumnIndex &index)
 {
     const auto &names = columnNames();
@@ -72,8 +77,7 @@ std::unique_ptr<visitInfo> readRow(const QSqlQuery &q, const ColumnIndex &c)
     bool ok = false;
     const qlonglong n = count.isNull() ? 0 : count.toLongLong(&ok);
     if (!ok || n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max()) {
-        reportError(QStringLiteral("访客记录 %1 的随行人数 \"%2\" 不是有效的整数")
-                        .arg(v->id, count.isNull() ? QStringLiteral("NULL") : count.toString()));
+        reportError(companionsError(v->id, count.isNull() ? QStringLiteral("NULL") : count.toString()));
         return nullptr;
     }
     v->companions = std::int32_t(n);
@@ -147,24 +151,50 @@ QString updateVisit(const visitInfo &v)
 ArrayOfvisitInfo listVisits(const QString &condition, const QVariantList &params)
 {
     ArrayOfvisitInfo result;
-    auto q = detail::run(detail::withCondition(QStringLiteral("select * from MJVisiter"), condition,
-                                               QStringLiteral(" order by 登记时间")),
-                         params);
-    if (!q)
+    detail::DirectQuery q;
+    if (!q.prepare(detail::withCondition(QStringLiteral("select * from MJVisiter"), condition,
+                                         QStringLiteral(" order by 登记时间")),
+                   params))
         return result;
-    ColumnIndex columns;
-    if (!indexColumns(q->record(), columns))
-        return result;
-    while (q->next()) {
-        // A row that cannot be read has been reported; the listing goes on
-        // with the next one.
-        if (auto v = readRow(*q, columns))
-            result.push_back(std::move(v));
+    const auto &names = columnNames();
+    ColumnIndex c;
+    for (int i = 0; i < kColumns; ++i) {
+        c[i] = q.column(names[i]);
+        if (c[i] < 0) {
+            reportError(QStringLiteral("数据表 MJVisiter 没有字段 %1").arg(names[i]));
+            return result;
+        }
     }
-    if (q->lastError().isValid()) {
-        detail::reportDbError(q->lastError());
+    while (q.next()) {
+        auto v = std::make_unique<visitInfo>();
+        v->id = q.text(c[0]);
+        v->name = q.text(c[1]);
+        v->sex = q.text(c[2]);
+        v->birthDate = q.text(c[3]);
+        v->visitee = q.text(c[4]);
+        v->docType = q.text(c[5]);
+        v->docNumber = q.text(c[6]);
+        v->phone = q.text(c[7]);
+        v->address = q.text(c[8]);
+        v->remark = q.text(c[9]);
+        v->workUnit = q.text(c[10]);
+        v->entryTime = q.text(c[11]);
+        v->leaveTime = q.text(c[12]);
+        v->visitState = q.text(c[13]);
+        v->guardOnDuty = q.text(c[14]);
+        v->reason = q.text(c[15]);
+        qint64 n = 0;
+        if (!q.integer(c[16], n) || n < std::numeric_limits<std::int32_t>::min()
+            || n > std::numeric_limits<std::int32_t>::max()) {
+            // The row has been reported; the listing goes on with the next.
+            reportError(companionsError(v->id, q.rawText(c[16])));
+            continue;
+        }
+        v->companions = std::int32_t(n);
+        result.push_back(std::move(v));
+    }
+    if (q.failed())
         result.clear();
-    }
     return result;
 }
 

@@ -36,8 +36,7 @@ const char *const kSchema[] = {
     " 联系电话 TEXT, 住址 TEXT, 备注 TEXT, 登记时间 TEXT, 注销时间 TEXT, 访问状态 TEXT,"
     " 当班门卫 TEXT, 来访事由 TEXT, 工作单位 TEXT, 随行人数 INTEGER)",
     "CREATE INDEX MJVisiter_登记时间 ON MJVisiter(登记时间)",
-    "CREATE TABLE MJVisiterImg ("
-    " ID TEXT PRIMARY KEY NOT NULL, USERID TEXT, img BLOB, imgExt TEXT, title TEXT)",
+    "CREATE TABLE MJVisiterImg (ID TEXT PRIMARY KEY NOT NULL, USERID TEXT, img BLOB, imgExt TEXT, title TEXT)",
     "CREATE INDEX MJVisiterImg_USERID ON MJVisiterImg(USERID)",
     // Names match without regard to Latin letter case (as the login does);
     // exactly equal names cannot be stored twice.

@@ -1,5 +1,7 @@
 #include "DateFormat.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,4 +49,14 @@ TEST(DateFormat, ParsesDates)
     EXPECT_EQ(strToDate(QStringLiteral("1980-1-2")), QDate(1980, 1, 2));
     EXPECT_FALSE(strToDate(QStringLiteral("1980-13-02")).isValid());
     EXPECT_FALSE(strToDate(QStringLiteral("abc")).isValid());
+}
+
+#include "AppTitle.h"
+
+TEST(AppTitle, IsTheProgramNameUntilSet)
+{
+    EXPECT_EQ(vondrel::applicationTitle(), QCoreApplication::applicationName());
+    vondrel::setApplicationTitle(QStringLiteral("岚拓人员出入登记软件"));
+    EXPECT_EQ(vondrel::applicationTitle(), QStringLiteral("岚拓人员出入登记软件"));
+    vondrel::setApplicationTitle(QString());
 }

@@ -1,0 +1,166 @@
+// The program as a whole, started as a separate process on the offscreen
+// platform with its messages on stderr.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_TRUE(QDir().mkpath(runtimeDir()));
+        QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    void TearDown() override
+    {
+        for (auto &p : processes) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    QString docsDir() const { return root.filePath(QStringLiteral("docs")); }
+    QString runtimeDir() const { return root.filePath(QStringLiteral("run")); }
+    QString dataDir() const { return docsDir() + QStringLiteral("/Vondrel Files/"); }
+
+    QProcess *start(const QString &docs = QString())
+    {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("VONDREL_MESSAGES"), QStringLiteral("stderr"));
+        env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), docs.isEmpty() ? docsDir() : docs);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral(VONDREL_PROGRAM), QStringList());
+        EXPECT_TRUE(p->waitForStarted(10000));
+        processes.push_back(std::move(p));
+        return processes.back().get();
+    }
+
+    // The login window is up once the database exists and the program keeps
+    // running.
+    bool waitForLogin(QProcess *p)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000) {
+            if (p->state() == QProcess::NotRunning)
+                return false;
+            if (QFile::exists(dataDir() + QStringLiteral("db.sqlite"))) {
+                return !p->waitForFinished(500); // still running after the open
+            }
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    static void terminate(QProcess *p) { ::kill(pid_t(p->processId()), SIGTERM); }
+
+    QTemporaryDir root;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+void touch(const QString &path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write("x");
+}
+
+} // namespace
+
+TEST_F(Startup, SecondCopySaysSoAndEndsWithZeroTouchingNothing)
+{
+    QProcess *first = start();
+    ASSERT_TRUE(waitForLogin(first)) << first->readAllStandardError().toStdString();
+    EXPECT_TRUE(QFileInfo(dataDir() + QStringLiteral("temp")).isDir());
+    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Vondrel.ini"))) << "written only at the end";
+
+    QProcess *second = start();
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains(QStringLiteral("门禁软件已启动.")));
+    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Vondrel.ini"))) << "the second copy wrote no options";
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(Startup, OrderlyEndDeletesTempPicturesAndWritesTheOptions)
+{
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLogin(p)) << p->readAllStandardError().toStdString();
+    const QString temp = dataDir() + QStringLiteral("temp/");
+    for (const char *n : {"visit{A}.jpg", "B.JPG", "c.bmp", "D.Bmp", "keep.txt", "keep.png"})
+        touch(temp + QLatin1String(n));
+    terminate(p); // closes the login window: the same as "取消"
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 0);
+    EXPECT_EQ(QDir(temp).entryList(QDir::Files, QDir::Name), (QStringList{"keep.png", "keep.txt"}));
+    QFile ini(dataDir() + QStringLiteral("Vondrel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), QByteArray("[Settings]\nconnect=\nautorefresh=0\nautorefreshTime=30\n"
+                                        "peopleComboBoxCamera1=0\nvisitComboBoxCamera1=0\n"
+                                        "visitComboBoxCamera2=0\ntitle=人员出入登记软件\n"));
+    EXPECT_FALSE(QFile::exists(runtimeDir() + QStringLiteral("/Vondrel.lock")));
+}
+
+TEST_F(Startup, LockOfACrashedCopyDoesNotBlockTheNextStart)
+{
+    QProcess *crashed = start();
+    ASSERT_TRUE(waitForLogin(crashed));
+    crashed->kill(); // SIGKILL: no clean-up at all
+    ASSERT_TRUE(crashed->waitForFinished(10000));
+    ASSERT_TRUE(QFile::exists(runtimeDir() + QStringLiteral("/Vondrel.lock")));
+
+    QProcess *next = start();
+    ASSERT_TRUE(waitForLogin(next)) << next->readAllStandardError().toStdString();
+    EXPECT_FALSE(QString::fromUtf8(next->readAllStandardError()).contains(QStringLiteral("门禁软件已启动.")));
+    terminate(next);
+    ASSERT_TRUE(next->waitForFinished(20000));
+    EXPECT_EQ(next->exitCode(), 0);
+}
+
+TEST_F(Startup, DataFolderThatCannotBeMadeEndsStartUp)
+{
+    const QString blocker = root.filePath(QStringLiteral("file"));
+    touch(blocker);
+    QProcess *p = start(blocker); // the documents folder is a plain file
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_NE(p->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p->readAllStandardError()).contains(QStringLiteral("不能建立临时文件夹.")));
+}
+
+TEST_F(Startup, BrokenDatabaseIsReportedAndTheLoginStillComes)
+{
+    ASSERT_TRUE(QDir().mkpath(dataDir()));
+    const QByteArray garbage = QByteArray("not a database\n").repeated(100);
+    {
+        QFile f(dataDir() + QStringLiteral("db.sqlite"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(garbage);
+    }
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLogin(p));
+    terminate(p);
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_EQ(p->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p->readAllStandardError()).contains(QStringLiteral("db.sqlite")));
+    QFile f(dataDir() + QStringLiteral("db.sqlite"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), garbage);
+}
