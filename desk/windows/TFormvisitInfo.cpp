@@ -1,5 +1,7 @@
 #include "TFormvisitInfo.h"
 
+#include "CardFolder.h"
+#include "CardReaderDialog.h"
 #include "DateFormat.h"
 #include "Option.h"
 #include "Reporter.h"
@@ -83,10 +85,12 @@ void limitEdit(QLineEdit *edit, int maxChars) { edit->setMaxLength(qMax<int>(max
 
 } // namespace
 
-std::optional<CardReading> cardReaderNotAvailable(QWidget *)
+std::optional<CardReading> readCardWithReaderWindow(QWidget *owner)
 {
-    reportWarning(QStringLiteral("未找到身份证读卡器。"));
-    return std::nullopt;
+    ICR record;
+    if (!readIdCard(owner, record))
+        return std::nullopt;
+    return CardReading{record.name, record.sex, record.birthDate, record.idNumber, record.address, cardPhotoPath()};
 }
 
 std::optional<QString> cameraWindowNotAvailable(QWidget *, int)
@@ -98,7 +102,7 @@ std::optional<QString> cameraWindowNotAvailable(QWidget *, int)
 TFormvisitInfo::TFormvisitInfo(QWidget *owner, bool leave, bool editable, const QString &visitId)
     : TFormbase(owner), m_visitId(visitId), m_leave(leave), m_editable(editable)
 {
-    cardReader = cardReaderNotAvailable;
+    cardReader = readCardWithReaderWindow;
     cameraWindow = takeCameraPicture;
     buildControls();
     if (!m_editable)
@@ -126,9 +130,9 @@ void TFormvisitInfo::buildControls()
     outer->addLayout(grid, 3);
 
     int row = 0;
-    auto label = [&](const char *text, int r, int c) {
+    auto label = [&](const char *text, int r, int c, bool multiLine = false) {
         auto *l = new QLabel(QString::fromUtf8(text), client);
-        grid->addWidget(l, r, c, Qt::AlignRight | Qt::AlignTop);
+        grid->addWidget(l, r, c, Qt::AlignRight | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
         return l;
     };
 
@@ -166,7 +170,7 @@ void TFormvisitInfo::buildControls()
     grid->addWidget(Edit4, row, 1, 1, 3);
     ++row;
 
-    label("住       址", row, 0);
+    label("住       址", row, 0, true);
     Memo1 = new QPlainTextEdit(client);
     Memo1->setPlaceholderText(QStringLiteral("不超过200"));
     Memo1->setToolTip(QStringLiteral("不超过200"));
@@ -184,7 +188,7 @@ void TFormvisitInfo::buildControls()
     grid->addWidget(Edit5, row, 3);
     ++row;
 
-    label("备注信息", row, 0);
+    label("备注信息", row, 0, true);
     Memo3 = new QPlainTextEdit(client);
     Memo3->setPlaceholderText(QStringLiteral("不超过200"));
     Memo3->setToolTip(QStringLiteral("不超过200"));

@@ -131,9 +131,9 @@ private:
     std::vector<std::unique_ptr<imgInfo>> m_photos;
 };
 
-// The default card reader hook until the card reader window is wired in:
-// tells the guard that no reader is available.
-std::optional<CardReading> cardReaderNotAvailable(QWidget *owner);
+// The default card reader hook: the card reader window, modally, and the
+// card photo "zp.bmp" it leaves in the card folder.
+std::optional<CardReading> readCardWithReaderWindow(QWidget *owner);
 // The default camera hook until the desk camera window is wired in.
 std::optional<QString> cameraWindowNotAvailable(QWidget *owner, int cameraIndex);
 

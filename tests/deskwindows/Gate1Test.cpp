@@ -310,6 +310,28 @@ TEST_F(Gate1Test, RegistrationRefreshesButViewDoesNot)
     EXPECT_EQ(storedVisit(key)->name, u("甲"));
 }
 
+TEST_F(Gate1Test, LeaveRegistrationFromTheListStoresLeaveTime)
+{
+    const QString key = addVisit("要走", "2024-03-01 08:00:00");
+    auto w = open();
+    w->DateTimePicker1->setDate(QDate(2024, 3, 1));
+    select(*w, 0);
+    QTimer::singleShot(0, [] {
+        auto *f = qobject_cast<TFormvisitInfo *>(QApplication::activeModalWidget());
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->windowTitle(), u("来宾离开登记"));
+        f->BitBtn2->click();
+    });
+    w->actionButtons[1]->click();
+    ASSERT_EQ(w->model()->rowCount(), 1);
+    EXPECT_FALSE(w->model()->cellText(0, 7).isEmpty());
+    EXPECT_EQ(storedVisit(key)->leaveTime, w->model()->cellText(0, 7));
+    EXPECT_FALSE(w->ActionOUT->isEnabled()); // nothing selected after the refresh
+    select(*w, 0);
+    EXPECT_FALSE(w->ActionOUT->isEnabled());
+    EXPECT_FALSE(w->ActionXG->isEnabled());
+}
+
 TEST_F(Gate1Test, SettingsWindowTitleReachesTheList)
 {
     auto w = open();

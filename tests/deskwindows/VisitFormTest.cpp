@@ -1,14 +1,19 @@
 // The registration form over a real store: new, change, view and leave.
 #include "DeskFixture.h"
 
+#include "CardTestSupport.h"
+#include "TFormICR.h"
 #include "TFormPhoto.h"
 #include "TFormvisitInfo.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -280,15 +285,65 @@ TEST_F(VisitFormTest, CardReadWithoutPhotoSavesNoCardPhoto)
     EXPECT_TRUE(storedTitles(visits.front()->id).empty());
 }
 
-TEST_F(VisitFormTest, UnavailableReaderAndCameraSayTheyAreMissing)
+TEST_F(VisitFormTest, CardButtonReadsThroughTheReaderWindow)
+{
+    // The simulated reader beside the test program, working in a card folder.
+    const QString saved = QDir::currentPath();
+    const QString cardDir = dataFolder + u("card");
+    ASSERT_TRUE(QDir().mkpath(cardDir));
+    ASSERT_TRUE(QDir::setCurrent(cardDir));
+    cardtest::useReader(cardDir, cardtest::ReaderConfig{});
+    auto f = open(false, true, QString());
+    bool sawReader = false;
+    QTimer::singleShot(0, [&] {
+        auto *reader = qobject_cast<TFormICR *>(QApplication::activeModalWidget());
+        ASSERT_NE(reader, nullptr);
+        sawReader = true;
+        reader->Button1Click();
+        reader->Button5Click();
+    });
+    f->BitBtn5->click();
+    QDir::setCurrent(saved);
+    qunsetenv("TERMB_STANDIN_CONFIG");
+    ASSERT_TRUE(sawReader);
+    EXPECT_EQ(f->Edit1->text(), u("张伟"));
+    EXPECT_EQ(f->ComboBox1->currentText(), u("男"));
+    EXPECT_EQ(f->DateTimePicker1->date(), QDate(1980, 5, 2));
+    EXPECT_EQ(f->Edit3->text(), u("110108198005020018"));
+    EXPECT_EQ(f->Memo1->toPlainText(), u("北京市海淀区中关村南大街27号"));
+    EXPECT_TRUE(f->Label1_camera_sfz.endsWith(u("/zp.bmp"))) << f->Label1_camera_sfz.toStdString();
+    EXPECT_FALSE(f->cardPicture().isNull());
+    f->BitBtn2->click();
+    settle();
+    auto visits = listVisits(QString());
+    ASSERT_EQ(visits.size(), 1u);
+    EXPECT_EQ(storedTitles(visits.front()->id), (std::map<QString, int>{{u("sfz"), 1}}));
+}
+
+TEST_F(VisitFormTest, UnavailableCameraSaysItIsMissing)
 {
     auto f = open(false, true, QString());
-    f->BitBtn5->click();
     f->SpeedButton1->click();
+    f->SpeedButton2->click();
     EXPECT_EQ(reporter.messages.size(), 2);
+    EXPECT_EQ(f->ListView_photo->count(), 0);
     EXPECT_TRUE(f->Edit1->text().isEmpty());
     f->close();
     settle();
+}
+
+TEST_F(VisitFormTest, EscapeClosesAndKeepsCameraChoices)
+{
+    auto f = open(false, true, QString());
+    f->ComboBoxCamera1->setCurrentIndex(1);
+    f->ComboBoxCamera2->setCurrentIndex(3);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(f.data(), &esc);
+    settle();
+    EXPECT_TRUE(f.isNull());
+    EXPECT_EQ(option->visitComboBoxCamera1, u("1"));
+    EXPECT_EQ(option->visitComboBoxCamera2, u("3"));
+    EXPECT_TRUE(listVisits(QString()).empty());
 }
 
 TEST_F(VisitFormTest, StoredCameraChoiceOutOfRangeFallsBackToFirst)
