@@ -302,7 +302,9 @@ TEST_F(ReaderWindow, MissingLibraryIsNamedAndReadingStaysDisabled)
 {
     open(cardtest::ReaderConfig{}, dir.filePath(QStringLiteral("gone/libtermb.so")));
     EXPECT_FALSE(window->readerUsable());
-    EXPECT_EQ(window->StatusPanel0->text(), QStringLiteral("找不到读卡器库 termb (libtermb.so)，不能读卡"));
+    EXPECT_EQ(window->StatusPanel0->text(), QStringLiteral("找不到读卡器库 libtermb.so"));
+    EXPECT_EQ(window->StatusPanel1->text(), QStringLiteral("不能读卡"));
+    EXPECT_EQ(window->Edit1->placeholderText(), QStringLiteral("找不到读卡器库 termb (libtermb.so)，不能读卡"));
     EXPECT_FALSE(window->Button1->isEnabled());
     EXPECT_FALSE(window->Button2->isEnabled());
     EXPECT_FALSE(window->Button3->isEnabled());
@@ -315,7 +317,10 @@ TEST_F(ReaderWindow, MissingLibraryIsNamedAndReadingStaysDisabled)
 TEST_F(ReaderWindow, MissingEntryPointsAreNamed)
 {
     open(cardtest::ReaderConfig{}, QStringLiteral(TERMB_INCOMPLETE_PATH));
-    EXPECT_EQ(window->StatusPanel0->text(),
+    EXPECT_EQ(window->StatusPanel0->text(), QStringLiteral("读卡器库缺少入口"));
+    EXPECT_EQ(window->StatusPanel1->text(), QStringLiteral("不能读卡"));
+    EXPECT_EQ(window->StatusPanel2->text(), QStringLiteral("Authenticate, Read_Content"));
+    EXPECT_EQ(window->Edit1->placeholderText(),
               QStringLiteral("读卡器库缺少入口 Authenticate, Read_Content，不能读卡"));
     EXPECT_FALSE(window->Button1->isEnabled());
     EXPECT_FALSE(window->Button2->isEnabled());
@@ -339,8 +344,9 @@ TEST_F(ReaderWindow, EscapeClosesFreesTheLibraryAndStopsTheTimer)
     ASSERT_TRUE(window->Timer1->isActive());
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(standInLoaded());
-    if (window)
+    if (window) {
         EXPECT_FALSE(window->Timer1->isActive());
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
 }

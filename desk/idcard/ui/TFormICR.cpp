@@ -61,7 +61,6 @@ void TFormICR::buildControls()
         grid->addWidget(*values[i], i, 1);
     }
     Label5->setWordWrap(true);
-    Label1->setObjectName(QStringLiteral("Label1"));
     LabelIdCheck = new QLabel(clientArea());
     LabelIdCheck->setObjectName(QStringLiteral("LabelIdCheck"));
     LabelIdCheck->setStyleSheet(QStringLiteral("color: #c00000;"));
@@ -72,6 +71,7 @@ void TFormICR::buildControls()
     Image1->setFixedSize(kPhotoWidth, kPhotoHeight);
     Image1->setFrameShape(QFrame::Box);
     grid->addWidget(Image1, 0, 3, 6, 1, Qt::AlignTop | Qt::AlignRight);
+    grid->setColumnStretch(1, 1);
 
     Edit1 = new QLineEdit(clientArea());
     Edit1->setReadOnly(true);
@@ -105,6 +105,16 @@ void TFormICR::buildControls()
     Timer1 = new QTimer(this);
     Timer1->setInterval(autoReadInterval_ms);
 
+    // Named as the controls are named, so callers and tests can find them.
+    const std::pair<QObject *, const char *> names[] = {
+        {Label1, "Label1"}, {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"},
+        {Label5, "Label5"}, {Label6, "Label6"}, {Label7, "Label7"}, {Label8, "Label8"},
+        {Image1, "Image1"}, {Edit1, "Edit1"}, {StatusBar1, "StatusBar1"}, {Timer1, "Timer1"},
+        {Button1, "Button1"}, {Button2, "Button2"}, {Button3, "Button3"}, {Button4, "Button4"},
+        {Button5, "Button5"}};
+    for (auto [object, name] : names)
+        object->setObjectName(QLatin1String(name));
+
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
@@ -119,11 +129,17 @@ void TFormICR::FormCreate()
 {
     clear();
     if (!readerUsable()) {
-        // Without a complete reader library nothing can be read: say why and
-        // leave only clearing and closing.
-        StatusPanel0->setText(m_lib->problemText());
-        StatusPanel0->setToolTip(m_lib->loadError().isEmpty() ? m_lib->problemText()
-                                                              : m_lib->loadError());
+        // Without a complete reader library nothing can be read: say why in
+        // the status bar (short, the panels are narrow) and in full in the
+        // empty record line, and leave only clearing and closing.
+        const bool loaded = m_lib->isLoaded();
+        StatusPanel0->setText(loaded ? QStringLiteral("读卡器库缺少入口")
+                                     : QStringLiteral("找不到读卡器库 libtermb.so"));
+        StatusPanel1->setText(QStringLiteral("不能读卡"));
+        StatusPanel2->setText(loaded ? m_lib->missingEntryPoints().join(QStringLiteral(", "))
+                                     : QString());
+        StatusPanel0->setToolTip(loaded ? m_lib->problemText() : m_lib->loadError());
+        Edit1->setPlaceholderText(m_lib->problemText());
         Button1->setEnabled(false);
         Button2->setEnabled(false);
         Button3->setEnabled(false);
@@ -167,6 +183,7 @@ void TFormICR::readOnce()
         QString display;
         const bool decoded = decodeCardText(m_record, &display);
         Edit1->setText(display);
+        Edit1->setCursorPosition(0); // show the start of the record, not its padding
         if (decoded) {
             showRecord();
             const QString photo = cardPhotoPath();
