@@ -4,6 +4,7 @@
 #include "CameraEventRecordFill.h"
 #include "DeviceEnum.h"
 #include "EngineLog.h"
+#include "FrameProbe.h"
 #include "GstPtr.h"
 #include "LibReporter.h"
 #include "Option.h"
@@ -608,19 +609,7 @@ GstPadProbeReturn UsbCamera::FrameProbe(GstPad *, GstPadProbeInfo *info, gpointe
     GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
     if (!buffer || GST_VIDEO_INFO_WIDTH(&cam->m_VideoInfo) == 0)
         return GST_PAD_PROBE_OK;
-    buffer = gst_buffer_make_writable(buffer);
-    GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    GstVideoFrame vf;
-    if (!gst_video_frame_map(&vf, &cam->m_VideoInfo, buffer, GstMapFlags(GST_MAP_READ | GST_MAP_WRITE)))
-        return GST_PAD_PROBE_OK;
-    VideoFrame frame;
-    frame.data = static_cast<std::uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0));
-    frame.width = GST_VIDEO_FRAME_WIDTH(&vf);
-    frame.height = GST_VIDEO_FRAME_HEIGHT(&vf);
-    frame.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0);
-    const double t = GST_BUFFER_PTS_IS_VALID(buffer) ? double(GST_BUFFER_PTS(buffer)) / GST_SECOND : 0.0;
-    cam->m_cb.BufferCB(t, &frame);
-    gst_video_frame_unmap(&vf);
+    GST_PAD_PROBE_INFO_DATA(info) = runFrameHook(buffer, cam->m_VideoInfo, cam->m_cb);
     return GST_PAD_PROBE_OK;
 }
 

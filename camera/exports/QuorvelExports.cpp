@@ -5,6 +5,7 @@
 #include "CDataClass.h"
 #include "CameraLibrary.h"
 #include "EngineLog.h"
+#include "BoxReporter.h"
 #include "HostVideoView.h"
 #include "LibReporter.h"
 #include "UsbCamera.h"
@@ -22,11 +23,30 @@ using quorvel::CameraLibrary;
 
 namespace {
 
+bool &hostReporterSet()
+{
+    static bool set = false;
+    return set;
+}
+
 // The one library-wide state. A function-local static, so unloading the
 // library (or leaving the process) destroys it and with it every camera.
+quorvel::BoxReporter &boxReporter()
+{
+    static quorvel::BoxReporter reporter;
+    return reporter;
+}
+
 CameraLibrary &library()
 {
     static CameraLibrary lib;
+    static bool reporterSet = [] {
+        // The host's own reporter, when it sets one, replaces this one.
+        if (!hostReporterSet())
+            quorvel::setLibReporter(&boxReporter());
+        return true;
+    }();
+    (void)reporterSet;
     return lib;
 }
 
@@ -193,6 +213,12 @@ QUORVEL_API bool Quorvel_setImgDir_root(int index, const char *folder)
 QUORVEL_API char *Quorvel_getImgDir_root(int index)
 {
     return dupText(library().getImgDir_root(index));
+}
+
+QUORVEL_API void Quorvel_SetReporter(quorvel::LibReporter *reporter)
+{
+    hostReporterSet() = reporter != nullptr;
+    quorvel::setLibReporter(reporter ? reporter : &boxReporter());
 }
 
 } // extern "C"

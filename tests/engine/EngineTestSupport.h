@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QThread>
@@ -49,7 +50,12 @@ inline bool waitUntil(const std::function<bool()> &pred, int timeout_ms = 10000)
 // "SoruceUrl.bin" (one line each), which the options read at Init.
 class UserFolder {
 public:
-    explicit UserFolder(const QStringList &sources = {})
+    // inMemory: under /dev/shm where it exists, so that the many settings
+    // saves of long runs do not wait for the disk.
+    explicit UserFolder(const QStringList &sources = {}, bool inMemory = false)
+        : m_dir(inMemory && QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                    ? QStringLiteral("/dev/shm/quorvel-test-XXXXXX")
+                    : QDir::tempPath() + QStringLiteral("/quorvel-test-XXXXXX"))
     {
         m_path = m_dir.path() + QStringLiteral("/Vondrel Files/");
         QDir().mkpath(m_path);

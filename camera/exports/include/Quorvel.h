@@ -13,7 +13,8 @@
 //
 // Texts are UTF-8 in and out. A returned char* belongs to the caller, who
 // releases it with free() (or quorvelTakeText below). Messages the library
-// shows go through its reporter (LibReporter.h of the library sources).
+// shows go through its reporter: boxes on the UI thread unless the host
+// installs its own with Quorvel_SetReporter.
 #pragma once
 
 #include "QuorvelEvents.h"
@@ -24,6 +25,9 @@
 
 class QObject;
 class QWidget;
+namespace quorvel {
+class LibReporter;
+}
 
 #if defined(QUORVEL_BUILDING)
 #define QUORVEL_API __attribute__((visibility("default")))
@@ -77,6 +81,11 @@ QUORVEL_API bool Quorvel_setCapDir_root(int index, const char *folder);
 QUORVEL_API char *Quorvel_getCapDir_root(int index);
 QUORVEL_API bool Quorvel_setImgDir_root(int index, const char *folder);
 QUORVEL_API char *Quorvel_getImgDir_root(int index);
+
+// Beyond the sixteen: replaces the library's message reporter (null: the
+// library's own boxes). The reporter (see LibReporter.h in the library
+// sources) must outlive its use and accept messages from any thread.
+QUORVEL_API void Quorvel_SetReporter(quorvel::LibReporter *reporter);
 
 } // extern "C"
 

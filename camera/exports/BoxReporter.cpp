@@ -1,0 +1,30 @@
+#include "BoxReporter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+
+namespace quorvel {
+
+void BoxReporter::report(Kind kind, const QString &text)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!qobject_cast<QApplication *>(app)) {
+        qWarning("Quorvel: %s", qPrintable(text));
+        return;
+    }
+    QMetaObject::invokeMethod(app, [kind, text] {
+        auto *box = new QMessageBox(kind == Kind::Plain ? QMessageBox::NoIcon : QMessageBox::Critical,
+                                    LibReporter::titleFor(kind), text, QMessageBox::Ok);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::ApplicationModal);
+        box->setObjectName(QStringLiteral("QuorvelMessage"));
+        if (kind == Kind::Error)
+            box->setWindowFlag(Qt::WindowStaysOnTopHint);
+        box->show();
+        box->raise();
+        box->activateWindow();
+    }, Qt::QueuedConnection);
+}
+
+} // namespace quorvel

@@ -1,0 +1,201 @@
+// The exported interface as a host uses it: a host widget that shows the
+// live picture, event records arriving at the owner widget, the folder
+// texts, the dispatch points of windows that are not built, and unloading.
+#include "EngineTestSupport.h"
+#include "LibReporter.h"
+#include "Quorvel.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QProcess>
+#include <QWidget>
+
+using enginetest::RecordingOwner;
+using enginetest::UserFolder;
+using enginetest::waitUntil;
+
+namespace {
+
+class OwnerWidget : public QWidget {
+public:
+    RecordingOwner sink;
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QuorvelCameraEventType || e->type() == QuorvelNotifyEventType)
+            return sink.event(e);
+        return QWidget::event(e);
+    }
+};
+
+class Exports : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Init finds its user folder through the documents folder.
+        qputenv("XDG_DOCUMENTS_DIR", docs.path().toUtf8());
+        QDir().mkpath(userFolder());
+        QFile f(userFolder() + QStringLiteral("SoruceUrl.bin"));
+        f.open(QIODevice::WriteOnly);
+        f.write("testsrc\r\n");
+        f.close();
+        Quorvel_SetReporter(&messages);
+        host.resize(320, 240);
+        host.show();
+    }
+    void TearDown() override
+    {
+        Quorvel_close(nullptr, 0);
+        Quorvel_SetReporter(nullptr);
+    }
+    QString userFolder() const { return docs.path() + QStringLiteral("/Vondrel Files/"); }
+    QList<QWidget *> otherTopLevels() const
+    {
+        QList<QWidget *> out;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != &host && w != &owner && w->isVisible())
+                out << w;
+        return out;
+    }
+
+    QTemporaryDir docs;
+    quorvel::RecordingLibReporter messages;
+    OwnerWidget owner;
+    QWidget host;
+};
+
+} // namespace
+
+TEST_F(Exports, LivePictureInTheHostAndCaptureRecordAtTheOwner)
+{
+    ASSERT_EQ(Quorvel_Init(), 1);
+    Quorvel_open(&owner, &owner, &host, 0);
+    auto *view = host.findChild<QWidget *>(QStringLiteral("QuorvelVideo"));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->geometry(), host.rect());
+    host.resize(400, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->geometry(), QRect(0, 0, 400, 300));
+
+    // Frames are painted into the host.
+    const QImage grabbed = [&] {
+        waitUntil([&] { return false; }, 500);
+        return host.grab().toImage();
+    }();
+    EXPECT_EQ(grabbed.size(), QSize(400, 300));
+    // The test picture is a white ball on black: some pixels must be lit.
+    int lit = 0;
+    for (int y = 0; y < grabbed.height(); y += 2)
+        for (int x = 0; x < grabbed.width(); x += 2)
+            lit += qGray(grabbed.pixel(x, y)) > 128;
+    EXPECT_GT(lit, 20);
+
+    Quorvel_Capture(nullptr, 0);
+    ASSERT_TRUE(waitUntil([&] { return !owner.sink.records().empty(); }));
+    const CameraEventRecord r = owner.sink.records().front();
+    EXPECT_EQ(r.type, 4);
+    EXPECT_TRUE(QFileInfo::exists(quorvelRecordText(r.file)));
+    EXPECT_TRUE(quorvelRecordText(r.file).startsWith(userFolder() + QStringLiteral("00/")));
+    EXPECT_TRUE(owner.sink.notes().empty());
+
+    EXPECT_TRUE(Quorvel_close(&host, 0));
+    EXPECT_EQ(host.findChild<QWidget *>(QStringLiteral("QuorvelVideo")), nullptr);
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(Exports, FolderTexts)
+{
+    Quorvel_Init();
+    Quorvel_open(&owner, nullptr, &host, 0);
+    const QString before = quorvelTakeText(Quorvel_getImgDir_root(0));
+    EXPECT_EQ(before, userFolder());
+    EXPECT_FALSE(Quorvel_setImgDir_root(0, "  \t "));
+    EXPECT_FALSE(Quorvel_setCapDir_root(0, ""));
+    EXPECT_FALSE(Quorvel_setCapDir_root(0, nullptr));
+    EXPECT_EQ(quorvelTakeText(Quorvel_getImgDir_root(0)), before);
+    EXPECT_TRUE(Quorvel_setImgDir_root(0, " /tmp/照片 "));
+    EXPECT_EQ(quorvelTakeText(Quorvel_getImgDir_root(0)), QStringLiteral(" /tmp/照片 "));
+    EXPECT_TRUE(Quorvel_setCapDir_root(0, "/tmp/rec"));
+    EXPECT_EQ(quorvelTakeText(Quorvel_getCapDir_root(0)), QStringLiteral("/tmp/rec"));
+    // Slot 1 holds no camera.
+    EXPECT_FALSE(Quorvel_setImgDir_root(1, "/tmp"));
+    EXPECT_TRUE(quorvelTakeText(Quorvel_getImgDir_root(1)).isEmpty());
+    EXPECT_TRUE(quorvelTakeText(Quorvel_getCapDir_root(1)).isEmpty());
+    EXPECT_TRUE(quorvelTakeText(Quorvel_tmd_Broadcast_getLocalUrl(1)).isEmpty());
+    EXPECT_FALSE(Quorvel_tmd_Broadcast(1, 8080, 2, false));
+    // After close nothing is left.
+    Quorvel_close(nullptr, 0);
+    EXPECT_TRUE(quorvelTakeText(Quorvel_getImgDir_root(0)).isEmpty());
+}
+
+TEST_F(Exports, OpenOutsideTheListAndWindowsNotBuiltOpenNothing)
+{
+    Quorvel_Init();
+    Quorvel_open(&owner, nullptr, &host, 1);  // index == camera count
+    EXPECT_EQ(host.findChild<QWidget *>(QStringLiteral("QuorvelVideo")), nullptr);
+    Quorvel_open(&owner, nullptr, &host, 0);
+    for (int page : {0, 1, 4, 7, 8})
+        Quorvel_OpenSettings(&owner, 0, page);
+    Quorvel_OpenDeviceManage(&owner);
+    EXPECT_EQ(Quorvel_SysSettings(&owner), int(QDialog::Rejected));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(otherTopLevels().isEmpty());
+}
+
+TEST_F(Exports, ShowPropertyOpensTheSourceProperties)
+{
+    Quorvel_Init();
+    Quorvel_open(&owner, nullptr, &host, 0);
+    Quorvel_ShowProperty(&host, 1);  // no camera: nothing
+    EXPECT_EQ(host.findChild<QDialog *>(QStringLiteral("QuorvelDeviceProperties")), nullptr);
+    Quorvel_ShowProperty(&host, 0);
+    auto *dialog = host.window()->findChild<QDialog *>(QStringLiteral("QuorvelDeviceProperties"));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("设备属性/Device Properties"));
+    dialog->close();
+}
+
+TEST_F(Exports, SecondInitAndCloseWithoutInit)
+{
+    EXPECT_TRUE(Quorvel_close(nullptr, 0));  // nothing to release
+    Quorvel_Init();
+    Quorvel_open(&owner, nullptr, &host, 0);
+    Quorvel_Init();  // releases the first state, and its camera
+    EXPECT_EQ(host.findChild<QWidget *>(QStringLiteral("QuorvelVideo")), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(userFolder() + QStringLiteral("0.bin")));
+}
+
+TEST(ExportsUnload, UnloadingWithARunningCameraTearsItDown)
+{
+    QTemporaryDir docs;
+    const QString folder = docs.path() + QStringLiteral("/Vondrel Files/");
+    QDir().mkpath(folder);
+    QFile f(folder + QStringLiteral("SoruceUrl.bin"));
+    f.open(QIODevice::WriteOnly);
+    f.write("testsrc\r\n");
+    f.close();
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), docs.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    probe.setProcessEnvironment(env);
+    probe.setProcessChannelMode(QProcess::MergedChannels);
+    probe.start(QStringLiteral(QUORVEL_UNLOAD_PROBE), {QStringLiteral(QUORVEL_LIBRARY_PATH)});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    const QString output = QString::fromUtf8(probe.readAll());
+    EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(probe.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("frames seen"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[camera 0] destroyed"))) << output.toStdString();
+    // The camera saved its settings file while it was torn down.
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("0.bin")));
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
