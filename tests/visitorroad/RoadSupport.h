@@ -20,6 +20,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdio>
 #include <deque>
 #include <functional>
 
@@ -44,6 +45,19 @@ inline void settle()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Saves a picture of `w` as `name` into $VONDREL_SCREENSHOT_DIR when the
+// screenshot script has set it; nothing otherwise.
+inline void screenshot(QWidget *w, const char *name)
+{
+    const QString folder = qEnvironmentVariable("VONDREL_SCREENSHOT_DIR");
+    if (folder.isEmpty() || !w)
+        return;
+    QDir().mkpath(folder);
+    const QString path = folder + u'/' + QLatin1String(name);
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
 }
 
 // The camera library's stream source list in the data folder.
