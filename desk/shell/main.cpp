@@ -114,13 +114,17 @@ int main(int argc, char *argv[])
         // main window exists.
         QApplication::setQuitOnLastWindowClosed(false);
         auto *login = new TFormLogin(nullptr, loggedIn);
-        login->exec(); // frees itself when closed
+        login->exec();
+        // Windows free themselves when closed; let that happen now rather
+        // than in an event loop that may never run again.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (loggedIn) {
             QApplication::setQuitOnLastWindowClosed(true);
             QWidget *mainWindow = createMainWindow();
             mainWindow->setAttribute(Qt::WA_DeleteOnClose);
             mainWindow->show();
             QApplication::exec();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
     } catch (const std::exception &e) {
         reportError(QString::fromLocal8Bit(e.what()));

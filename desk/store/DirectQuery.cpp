@@ -32,8 +32,14 @@ bool DirectQuery::prepare(const QString &sql, const QVariantList &params)
         return false;
     }
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK) {
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, &tail) != SQLITE_OK) {
         reportError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        return false;
+    }
+    // One statement only: a condition must not smuggle in a second one.
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
+        reportError(QStringLiteral("只能执行一条语句: %1").arg(sql));
         return false;
     }
     if (sqlite3_bind_parameter_count(m_stmt) != params.size()) {
@@ -106,6 +112,24 @@ QString DirectQuery::text(int column) const
     if (!p)
         return QString();
     return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+}
+
+QString DirectQuery::sharedText(int column)
+{
+    if (column < 0)
+        return QString();
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    if (!p)
+        return QString();
+    const size_t n = size_t(sqlite3_column_bytes(m_stmt, column));
+    if (m_last.size() <= size_t(column))
+        m_last.resize(size_t(column) + 1);
+    LastText &last = m_last[size_t(column)];
+    if (last.bytes.size() != n || std::memcmp(last.bytes.data(), p, n) != 0) {
+        last.bytes.assign(p, n);
+        last.text = QString::fromUtf8(p, qsizetype(n));
+    }
+    return last.text;
 }
 
 bool DirectQuery::isNull(int column) const

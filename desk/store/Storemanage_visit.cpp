@@ -169,20 +169,20 @@ ArrayOfvisitInfo listVisits(const QString &condition, const QVariantList &params
         auto v = std::make_unique<visitInfo>();
         v->id = q.text(c[0]);
         v->name = q.text(c[1]);
-        v->sex = q.text(c[2]);
+        v->sex = q.sharedText(c[2]);
         v->birthDate = q.text(c[3]);
-        v->visitee = q.text(c[4]);
-        v->docType = q.text(c[5]);
+        v->visitee = q.sharedText(c[4]);
+        v->docType = q.sharedText(c[5]);
         v->docNumber = q.text(c[6]);
         v->phone = q.text(c[7]);
         v->address = q.text(c[8]);
         v->remark = q.text(c[9]);
-        v->workUnit = q.text(c[10]);
+        v->workUnit = q.sharedText(c[10]);
         v->entryTime = q.text(c[11]);
-        v->leaveTime = q.text(c[12]);
-        v->visitState = q.text(c[13]);
-        v->guardOnDuty = q.text(c[14]);
-        v->reason = q.text(c[15]);
+        v->leaveTime = q.sharedText(c[12]);
+        v->visitState = q.sharedText(c[13]);
+        v->guardOnDuty = q.sharedText(c[14]);
+        v->reason = q.sharedText(c[15]);
         qint64 n = 0;
         if (!q.integer(c[16], n) || n < std::numeric_limits<std::int32_t>::min()
             || n > std::numeric_limits<std::int32_t>::max()) {

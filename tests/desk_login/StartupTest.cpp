@@ -97,6 +97,13 @@ TEST_F(Startup, SecondCopySaysSoAndEndsWithZeroTouchingNothing)
     EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains(QStringLiteral("门禁软件已启动.")));
     EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Vondrel.ini"))) << "the second copy wrote no options";
     EXPECT_EQ(first->state(), QProcess::Running);
+
+    // A copy pointed at another documents folder does not even make it.
+    const QString otherDocs = root.filePath(QStringLiteral("other-docs"));
+    QProcess *third = start(otherDocs);
+    ASSERT_TRUE(third->waitForFinished(20000));
+    EXPECT_EQ(third->exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(otherDocs));
 }
 
 TEST_F(Startup, OrderlyEndDeletesTempPicturesAndWritesTheOptions)

@@ -105,6 +105,13 @@ TEST_F(StoreTest, ListingIsOrderedByEntryTimeAndFiltersByBoundCondition)
     ASSERT_EQ(all.size(), 5u);
     for (size_t i = 1; i < all.size(); ++i)
         EXPECT_LT(all[i - 1]->entryTime, all[i]->entryTime);
+    // Texts repeated or changing from row to row come back as saved.
+    for (const auto &v : all) {
+        const int i = v->name.mid(2).toInt();
+        EXPECT_EQ(v->reason, i % 2 ? QStringLiteral("探亲") : QStringLiteral("访友")) << i;
+        EXPECT_EQ(v->entryTime, times[i]);
+        EXPECT_EQ(v->sex, QStringLiteral("男"));
+    }
 
     // The visit list's date range: the first day through the second.
     auto range = listVisits(QStringLiteral(" where (登记时间 between ? and ?)"),
@@ -171,6 +178,13 @@ TEST_F(StoreTest, ListingWithABrokenConditionReportsAndIsEmpty)
     EXPECT_TRUE(listVisits(QStringLiteral("where nosuchcolumn=1")).empty());
     ASSERT_EQ(reporter.messages.size(), 1);
     EXPECT_TRUE(reporter.messages[0].text.contains(QStringLiteral("nosuchcolumn")));
+    // A second statement hidden in the condition is refused, not run.
+    EXPECT_TRUE(listVisits(QStringLiteral("where 1=1; delete from MJVisiter")).empty());
+    EXPECT_EQ(reporter.messages.size(), 2);
+    // Wrong number of values for the placeholders.
+    EXPECT_TRUE(listVisits(QStringLiteral("where ID=?")).empty());
+    EXPECT_EQ(reporter.messages.size(), 3);
+    EXPECT_EQ(listVisits(QString()).size(), 1u);
 }
 
 TEST_F(StoreTest, ReadVisitRowReadsTheCurrentRow)
