@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,17 +26,19 @@ TFormAcccountManage::TFormAcccountManage(QWidget *owner) : TFormbase(owner)
     Label1 = new QLabel(QStringLiteral("门卫账户列表"), clientArea());
     layout->addWidget(Label1);
 
-    ListView1 = new QTreeWidget(clientArea());
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
+    ListView1 = new QTableWidget(0, 2, clientArea());
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setHeaderLabels({QStringLiteral("姓名"), QStringLiteral("密码")});
+    ListView1->setShowGrid(true);
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 6);
+    ListView1->setHorizontalHeaderLabels({QStringLiteral("姓名"), QStringLiteral("密码")});
+    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListView1->setColumnWidth(0, 150);
     ListView1->setColumnWidth(1, 80);
-    ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setStretchLastSection(true);
+    ListView1->horizontalHeader()->setSectionsClickable(true);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(ListView1, 1);
 
@@ -66,8 +68,8 @@ TFormAcccountManage::TFormAcccountManage(QWidget *owner) : TFormbase(owner)
     connect(ActionNew, &QAction::triggered, this, &TFormAcccountManage::ActionNewExecute);
     connect(ActionModify, &QAction::triggered, this, &TFormAcccountManage::ActionModifyExecute);
     connect(ActionDelete, &QAction::triggered, this, &TFormAcccountManage::ActionDeleteExecute);
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &TFormAcccountManage::ListView1ColumnClick);
-    connect(ListView1, &QTreeWidget::customContextMenuRequested, this,
+    connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TFormAcccountManage::ListView1ColumnClick);
+    connect(ListView1, &QTableWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos)); });
     resize(420, 420);
 
@@ -77,28 +79,37 @@ TFormAcccountManage::TFormAcccountManage(QWidget *owner) : TFormbase(owner)
 
 QString TFormAcccountManage::rowName(int row) const
 {
-    QTreeWidgetItem *item = ListView1->topLevelItem(row);
-    return item ? item->text(0) : QString();
+    QTableWidgetItem *item = ListView1->item(row, 0);
+    return item ? item->text() : QString();
 }
 
 QString TFormAcccountManage::rowPassword(int row) const
 {
-    QTreeWidgetItem *item = ListView1->topLevelItem(row);
-    return item ? item->text(1) : QString();
+    QTableWidgetItem *item = ListView1->item(row, 1);
+    return item ? item->text() : QString();
 }
 
-void TFormAcccountManage::updateCount() { Label_count->setText(QString::number(ListView1->topLevelItemCount())); }
+int TFormAcccountManage::selectedRow() const
+{
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TFormAcccountManage::updateCount() { Label_count->setText(QString::number(ListView1->rowCount())); }
 
 void TFormAcccountManage::addRow(const QString &name, const QString &password)
 {
     // The row's two texts are its account.
-    ListView1->addTopLevelItem(new QTreeWidgetItem(QStringList{name, password}));
+    const int row = ListView1->rowCount();
+    ListView1->insertRow(row);
+    ListView1->setItem(row, 0, new QTableWidgetItem(name));
+    ListView1->setItem(row, 1, new QTableWidgetItem(password));
     updateCount();
 }
 
 void TFormAcccountManage::fillList()
 {
-    ListView1->clear();
+    ListView1->setRowCount(0);
     for (const auto &a : listAccounts())
         if (a)
             addRow(a->name, a->password);
@@ -116,35 +127,36 @@ void TFormAcccountManage::ActionNewExecute()
 
 void TFormAcccountManage::ActionModifyExecute()
 {
-    QTreeWidgetItem *item = ListView1->currentItem();
-    if (!item || !item->isSelected()) {
+    const int row = selectedRow();
+    if (row < 0) {
         reportWarning(QStringLiteral("没有项目被选中"));
         return;
     }
-    accountInfo account{item->text(0), item->text(1)};
+    accountInfo account{rowName(row), rowPassword(row)};
     bool ok = false;
     auto *edit = new TFormAccountEdit(this, ok, 1, account);
     edit->Edit1->setReadOnly(true);
     edit->exec();
     if (ok) {
-        item->setText(0, account.name);
-        item->setText(1, account.password);
+        ListView1->item(row, 0)->setText(account.name);
+        ListView1->item(row, 1)->setText(account.password);
     }
 }
 
 void TFormAcccountManage::ActionDeleteExecute()
 {
-    QTreeWidgetItem *item = ListView1->currentItem();
-    if (!item || !item->isSelected()) {
+    const int row = selectedRow();
+    if (row < 0) {
         reportWarning(QStringLiteral("没有项目被选中"));
         return;
     }
-    if (item->text(0) == QLatin1String("admin")) {
+    const QString name = rowName(row);
+    if (name == QLatin1String("admin")) {
         reportWarning(QStringLiteral("admin为系统管理员账户不可以被删除。"));
         return;
     }
-    if (deleteAccount(item->text(0)))
-        delete item;
+    if (deleteAccount(name))
+        ListView1->removeRow(row);
     updateCount();
 }
 
@@ -155,13 +167,21 @@ void TFormAcccountManage::ListView1ColumnClick(int column)
     m_sortColumn = column;
     m_tags[size_t(column)] = toggledColumnTag(m_tags[size_t(column)]);
     const int tag = m_tags[size_t(column)];
-    QList<QTreeWidgetItem *> items;
-    while (ListView1->topLevelItemCount() > 0)
-        items << ListView1->takeTopLevelItem(0);
-    std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem *a, QTreeWidgetItem *b) {
-        return compareByTag(tag, a->text(column), b->text(column)) < 0;
+    std::vector<accountInfo> rows;
+    for (int r = 0; r < ListView1->rowCount(); ++r)
+        rows.push_back({rowName(r), rowPassword(r)});
+    const QString selected = selectedRow() >= 0 ? rowName(selectedRow()) : QString();
+    std::stable_sort(rows.begin(), rows.end(), [&](const accountInfo &a, const accountInfo &b) {
+        return compareByTag(tag, column == 0 ? a.name : a.password, column == 0 ? b.name : b.password) < 0;
     });
-    ListView1->addTopLevelItems(items);
+    ListView1->clearSelection();
+    for (int r = 0; r < int(rows.size()); ++r) {
+        ListView1->item(r, 0)->setText(rows[size_t(r)].name);
+        ListView1->item(r, 1)->setText(rows[size_t(r)].password);
+        // The selection follows its account.
+        if (!selected.isEmpty() && rows[size_t(r)].name == selected)
+            ListView1->selectRow(r);
+    }
 }
 
 } // namespace vondrel

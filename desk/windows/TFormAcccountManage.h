@@ -9,7 +9,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTreeWidget;
+class QTableWidget;
 
 namespace vondrel {
 
@@ -19,7 +19,7 @@ public:
     explicit TFormAcccountManage(QWidget *owner = nullptr);
 
     QLabel *Label1 = nullptr;       // 门卫账户列表
-    QTreeWidget *ListView1 = nullptr;
+    QTableWidget *ListView1 = nullptr;
     QLabel *Label_count = nullptr;
     QAction *ActionNew = nullptr;
     QAction *ActionModify = nullptr;
@@ -42,6 +42,7 @@ public Q_SLOTS:
 
 private:
     void fillList();
+    int selectedRow() const;
     void addRow(const QString &name, const QString &password);
     void updateCount();
 

@@ -12,7 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTableWidget>
 
 using namespace vondrel;
 using namespace vondrel::test;
@@ -42,15 +42,15 @@ protected:
     static QStringList names(const TFormAcccountManage &w)
     {
         QStringList out;
-        for (int r = 0; r < w.ListView1->topLevelItemCount(); ++r)
+        for (int r = 0; r < w.ListView1->rowCount(); ++r)
             out << w.rowName(r);
         return out;
     }
     static void select(TFormAcccountManage &w, const QString &name)
     {
-        for (int r = 0; r < w.ListView1->topLevelItemCount(); ++r)
+        for (int r = 0; r < w.ListView1->rowCount(); ++r)
             if (w.rowName(r) == name) {
-                w.ListView1->setCurrentItem(w.ListView1->topLevelItem(r));
+                w.ListView1->selectRow(r);
                 return;
             }
         FAIL() << "no row " << name.toStdString();
@@ -117,7 +117,7 @@ TEST_F(AccountsTest, OtherCaseAdminCanBeDeleted)
 TEST_F(AccountsTest, NothingSelectedAndEmptyFields)
 {
     auto w = open();
-    w->ListView1->setCurrentItem(nullptr);
+    w->ListView1->clearSelection();
     w->ActionModifyExecute();
     w->ActionDeleteExecute();
     EXPECT_EQ(reporter.texts(), QStringList({u("没有项目被选中"), u("没有项目被选中")}));

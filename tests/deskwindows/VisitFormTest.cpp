@@ -13,6 +13,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QTimer>
+#include <QValidator>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -340,6 +341,37 @@ TEST_F(VisitFormTest, PhotoButtonsOpenTheCameraWindow)
     EXPECT_EQ(f->ListView_photo->count(), 0);
     EXPECT_TRUE(f->Label1_camera.isEmpty());
     f->close();
+    settle();
+}
+
+TEST_F(VisitFormTest, FieldLimitsApplyToTypingNotToStoredText)
+{
+    visitInfo v;
+    v.name = u("长").repeated(25);
+    v.address = u("址").repeated(250);
+    v.entryTime = u("2024-03-01 08:00:00");
+    const QString key = saveVisit(v);
+    auto f = open(false, true, key);
+    EXPECT_EQ(f->Edit1->text(), v.name); // stored text is shown whole
+    EXPECT_EQ(f->Memo1->toPlainText(), v.address);
+    f->close();
+    settle();
+
+    auto g = open(false, true, QString());
+    EXPECT_EQ(g->Edit1->maxLength(), 20);
+    for (QLineEdit *e : {g->Edit2, g->Edit3, g->Edit4, g->Edit5})
+        EXPECT_EQ(e->maxLength(), 50);
+    EXPECT_EQ(g->Edit_Camera->maxLength(), 20);
+    g->Memo3->setFocus();
+    g->Memo3->insertPlainText(u("备").repeated(230));
+    EXPECT_EQ(g->Memo3->toPlainText().size(), 200);
+    QString digits = u("12a");
+    int pos = 0;
+    EXPECT_EQ(g->Edit10->validator()->validate(digits, pos), QValidator::Invalid);
+    EXPECT_TRUE(g->Edit7->isReadOnly());
+    EXPECT_TRUE(g->Edit8->isReadOnly());
+    EXPECT_TRUE(g->Edit6->isReadOnly());
+    g->close();
     settle();
 }
 
