@@ -84,14 +84,25 @@ QString CSampleGrabberCB::buildSnapshotPath(const QDateTime &now, bool alarm)
     return folder + name + ext;
 }
 
-void CSampleGrabberCB::startMotionProgram() const
+CSampleGrabberCB::RecordTexts CSampleGrabberCB::recordTexts() const
 {
-    if (!m_pRecord->m_MoveShellExecute || !QFileInfo::exists(m_pRecord->m_MoveProgram))
+    // Texts the settings panels may replace while frames run: copied under
+    // the camera lock.
+    std::unique_lock<std::mutex> guard;
+    if (m_pCameraLock)
+        guard = std::unique_lock<std::mutex>(*m_pCameraLock);
+    return {m_pRecord->m_CameraName, m_pRecord->m_MoveProgram, m_pRecord->m_MoveProgramParams,
+            m_pRecord->m_MoveSound};
+}
+
+void CSampleGrabberCB::startMotionProgram(const RecordTexts &texts) const
+{
+    if (!m_pRecord->m_MoveShellExecute || !QFileInfo::exists(texts.moveProgram))
         return;
     // The window mode (normal, minimised, maximised) has no portable
     // equivalent for a started program; it is left to the desktop.
-    if (!QProcess::startDetached(m_pRecord->m_MoveProgram, QProcess::splitCommand(m_pRecord->m_MoveProgramParams)))
-        ENGINE_WARN(m_Index) << "could not start" << m_pRecord->m_MoveProgram;
+    if (!QProcess::startDetached(texts.moveProgram, QProcess::splitCommand(texts.moveProgramParams)))
+        ENGINE_WARN(m_Index) << "could not start" << texts.moveProgram;
 }
 
 void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
@@ -100,6 +111,7 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
         return;
     m_Busy = true;
     const int kind = m_SnapshotKind.load(std::memory_order_relaxed);
+    const RecordTexts texts = recordTexts();
     const QDateTime now = QDateTime::currentDateTime();
 
     QString written;  // the picture's path, or empty when none was written
@@ -148,9 +160,9 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
             if (m_UploadOn.load() && !written.isEmpty())
                 m_pUploadQueue.append(written);
         }
-        startMotionProgram();
+        startMotionProgram(texts);
         if (m_pRecord->m_MovePlaySound && m_pOption)
-            m_pOption->playSound(m_pRecord->m_MoveSound);
+            m_pOption->playSound(texts.moveSound);
         break;
     case kSnapshotNetworkTest:
         type = QuorvelEvent_NetworkSnapshotOrBroadcastStop;
@@ -169,7 +181,7 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
     }
 
     if (m_pMessenger) {
-        const CameraEventRecord record = makeCameraEventRecord(type, first, second, m_pRecord->m_CameraName,
+        const CameraEventRecord record = makeCameraEventRecord(type, first, second, texts.cameraName,
                                                                m_Index, file, QDateTime::currentDateTime());
         m_pMessenger->sendRecord(record);
     }

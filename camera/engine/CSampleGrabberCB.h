@@ -91,7 +91,11 @@ public:
 private:
     QString buildSnapshotPath(const QDateTime &now, bool alarm);
     QString text(int id) const;
-    void startMotionProgram() const;
+    struct RecordTexts {
+        QString cameraName, moveProgram, moveProgramParams, moveSound;
+    };
+    RecordTexts recordTexts() const;
+    void startMotionProgram(const RecordTexts &texts) const;
 
     SnapshotWriter m_Writer;
 };

@@ -108,8 +108,14 @@ void CameraMessenger::deliver(Ticket &ticket)
         }
     }
     if (m_owner) {
+        // The owner may stop or even destroy the camera (and this object)
+        // while it handles the record; the destructor then has released the
+        // waiting sender already.
+        QPointer<CameraMessenger> alive(this);
         QuorvelCameraEvent ev(ticket.record);
         QCoreApplication::sendEvent(m_owner.data(), &ev);
+        if (!alive)
+            return;
     }
     {
         std::lock_guard lock(m_mutex);

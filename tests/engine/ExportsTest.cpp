@@ -195,6 +195,9 @@ TEST(ExportsUnload, UnloadingWithARunningCameraTearsItDown)
 
 int main(int argc, char **argv)
 {
+    // Also when the test list is read at build time, outside CTest.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

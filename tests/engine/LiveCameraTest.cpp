@@ -2,6 +2,8 @@
 // (under Xvfb), stream cameras, disable and enable, snapshots, folders.
 #include "CDataClass.h"
 #include "CameraLibrary.h"
+#include "DeviceEnum.h"
+#include "GstPtr.h"
 #include "EngineTestSupport.h"
 #include "LibReporter.h"
 #include "UsbCamera.h"
@@ -11,8 +13,10 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <QSet>
 
 #include <atomic>
+#include <functional>
 
 using namespace quorvel;
 using enginetest::RecordingOwner;
@@ -242,10 +246,88 @@ TEST_F(LiveCamera, StreamCameraStartsDisabledAndAVanishedServerIsReported)
         ASSERT_TRUE(waitUntil([&] { return messages.count() >= round; })) << "round " << round;
         EXPECT_TRUE(waitUntil([&] { return !cam->HasGraph(); }));
         EXPECT_EQ(messages.texts().last(), QStringLiteral("Could not run graph"));
+        EXPECT_TRUE(waitUntil([&] {
+            for (const auto &n : owner.notes())
+                if (n.message == WM_CAMERA_GRAPHEVENT && n.wParam == std::uintptr_t(GST_MESSAGE_ERROR) && n.lParam == 0)
+                    return true;
+            return false;
+        }));
         // The camera can be disabled and enabled again.
         cam->Disable();
         EXPECT_TRUE(cam->IsDisabled());
     }
+}
+
+// A host that reacts to a snapshot record by stopping or closing the camera,
+// while the streaming thread that sent the record waits for it.
+class ReactingOwner : public QObject {
+public:
+    std::function<void()> onRecord;
+    int records = 0;
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QuorvelCameraEventType)
+            return QObject::event(e);
+        ++records;
+        if (static_cast<QuorvelCameraEvent *>(e)->record.type == 4 && onRecord) {
+            auto f = std::move(onRecord);
+            onRecord = nullptr;
+            f();
+        }
+        return true;
+    }
+};
+
+TEST_F(LiveCamera, OwnerThatDisablesOnTheRecordDoesNotDeadlock)
+{
+    init({QStringLiteral("testsrc")});
+    ReactingOwner reacting;
+    lib.open(&reacting, nullptr, kHostId, nullptr, 0);
+    UsbCamera *cam = lib.camera(0);
+    ASSERT_TRUE(waitFrames(cam, 2));
+    bool disabled = false;
+    reacting.onRecord = [&] { cam->Disable(); disabled = true; };
+    lib.Capture(0);
+    ASSERT_TRUE(waitUntil([&] { return disabled; }));
+    EXPECT_TRUE(cam->IsDisabled());
+    cam->Enable();
+    EXPECT_TRUE(waitFrames(cam, 2));
+}
+
+TEST_F(LiveCamera, OwnerThatClosesTheLibraryOnTheRecordDoesNotDeadlock)
+{
+    init({QStringLiteral("testsrc"), QStringLiteral("testsrc")});
+    ReactingOwner reacting;
+    lib.open(&reacting, nullptr, kHostId, nullptr, 0);
+    lib.open(&reacting, nullptr, kHostId, nullptr, 1);
+    ASSERT_TRUE(waitFrames(lib.camera(0), 2));
+    bool closed = false;
+    reacting.onRecord = [&] { lib.close(0); closed = true; };
+    lib.Capture(0);
+    lib.Capture(1);
+    ASSERT_TRUE(waitUntil([&] { return closed; }));
+    EXPECT_FALSE(lib.initialised());
+    QCoreApplication::processEvents();
+}
+
+TEST_F(LiveCamera, MotionSnapshotStartsTheConfiguredProgram)
+{
+    init({QStringLiteral("testsrc")});
+    UsbCamera *cam = open(0);
+    ASSERT_TRUE(waitFrames(cam, 1));
+    const QString marker = folder->path() + QStringLiteral("started by motion");
+    cam->Data().m_MovePlaySound = false;
+    cam->Data().m_MoveShellExecute = true;
+    cam->Data().m_MoveProgram = QStringLiteral("/usr/bin/touch");
+    cam->Data().m_MoveProgramParams = QLatin1Char('"') + marker + QLatin1Char('"');
+    cam->RequestSnapshot(CSampleGrabberCB::kSnapshotMotion);
+    ASSERT_TRUE(waitUntil([&] { return !recordsOfType(2).empty(); }));
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }, 5000));
+    // A program that does not exist is skipped silently.
+    cam->Data().m_MoveProgram = folder->path() + QStringLiteral("missing");
+    cam->RequestSnapshot(CSampleGrabberCB::kSnapshotMotion);
+    ASSERT_TRUE(waitUntil([&] { return recordsOfType(2).size() == 2; }));
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST_F(LiveCamera, UnknownDeviceGivesNoPipelineAndNoMessage)
@@ -278,4 +360,43 @@ TEST_F(LiveCamera, ScreenSourceUnderXvfb)
     ASSERT_TRUE(waitUntil([&] { return !recordsOfType(4).empty(); }));
     EXPECT_TRUE(QFileInfo::exists(quorvelRecordText(recordsOfType(4).front().file)));
     lib.close(0);
+}
+
+TEST(DeviceEnumTest, ListingsAndSourceKinds)
+{
+    ensureGStreamer();
+    QStringList video, audio;
+    EXPECT_GT(listVideoCompressors(video), 0);
+    EXPECT_TRUE(video.contains(QStringLiteral("libav Windows Media Video 7 encoder"))) << video.join(u',').toStdString();
+    EXPECT_GT(listAudioCompressors(audio), 0);
+    EXPECT_EQ(indexOfVideoCompressor(video, QStringLiteral("no such")), -1);
+    EXPECT_EQ(indexOfVideoCompressor(video, video.last()), video.size() - 1);
+    EXPECT_EQ(indexOfAudioCompressor(audio, QStringLiteral("no such")), 0);
+    EXPECT_EQ(indexOfAudioDevice(QStringList{QStringLiteral("a"), QStringLiteral("b")}, QStringLiteral("b")), 1);
+    EXPECT_EQ(findAudioInput(1000), nullptr);
+
+    // Ids and names of capture devices stay parallel and ids are unique.
+    QStringList ids, names;
+    listVideoInputs(ids, names);
+    EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()).size(), ids.size());
+
+    struct Case {
+        const char *id;
+        int kind;
+        const char *deviceName;
+        bool found;
+    };
+    const Case cases[] = {
+        {"SCREEN", CDataClass::SourceScreen, "Screen", true},
+        {"http://127.0.0.1:9/x", CDataClass::SourceStream, "http://127.0.0.1:9/x", true},
+        {"testsrc", CDataClass::SourceDevice, "Test picture", true},
+        {"v4l2:nothing-here", CDataClass::SourceDevice, "", false},
+    };
+    for (const Case &c : cases) {
+        FoundSource s = findVideoSource(QString::fromLatin1(c.id), c.kind);
+        EXPECT_EQ(s.element != nullptr, c.found) << c.id;
+        EXPECT_EQ(s.deviceName, QString::fromLatin1(c.deviceName)) << c.id;
+        if (s.element)
+            gst_object_unref(gst_object_ref_sink(s.element));
+    }
 }
