@@ -365,16 +365,21 @@ bool Option::loadLanguage(int index)
     if (name.isEmpty())
         return true;
     const QString path = m_langFolder + name;
-    if (!QFileInfo::exists(path))
-        return true; // a missing language leaves every text empty, unreported
-    auto bytes = readWholeFile(path);
-    if (!bytes || !QFileInfo(path).isFile()) {
-        reportException(QStringLiteral("Cannot load language file %1.").arg(path));
+    // A file that is missing or cannot be read leaves every text empty and is
+    // not reported; only a failure while taking in its texts is.
+    if (!QFileInfo(path).isFile())
+        return true;
+    try {
+        auto bytes = readWholeFile(path);
+        if (!bytes)
+            return true;
+        auto table = std::make_shared<const LanguageTable>(LanguageTable::parse(*bytes));
+        std::lock_guard<std::mutex> guard(m_langLock);
+        m_language = std::move(table);
+    } catch (const std::exception &e) {
+        reportException(QString::fromLocal8Bit(e.what()));
         return false;
     }
-    auto table = std::make_shared<const LanguageTable>(LanguageTable::parse(*bytes));
-    std::lock_guard<std::mutex> guard(m_langLock);
-    m_language = std::move(table);
     return true;
 }
 

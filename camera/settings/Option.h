@@ -132,8 +132,9 @@ public:
     void selectCameras();
 
     // Loads the language file of `index` (0..14, table order). An index out
-    // of range or a missing file leaves no texts and returns true; a file that
-    // exists but cannot be read is reported and returns false.
+    // of range or a missing or unreadable file leaves no texts, unreported,
+    // and returns true; an error while taking in the texts is reported as an
+    // exception and returns false.
     bool loadLanguage(int index);
     // The text of `id` (cut to 255 units, ID 2010 to 1023); empty without a
     // language or for an unknown ID. Safe from any thread.

@@ -42,11 +42,6 @@ SoundPlayer::SoundPlayer()
 {
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
-    const QByteArray forced = qgetenv("QUORVEL_AUDIO_SINK");
-    if (!forced.isEmpty())
-        m_sink = QString::fromUtf8(forced);
-    else
-        m_sink = hasAudioOutput() ? QStringLiteral("autoaudiosink") : QStringLiteral("fakesink");
     m_worker = std::thread([this] { run(); });
 }
 
@@ -102,6 +97,16 @@ QString SoundPlayer::sinkName() const
 
 void SoundPlayer::run()
 {
+    // Looking for an audio output can take a while; it is done here so the
+    // first playSound, often on a streaming thread, returns at once.
+    const QByteArray forced = qgetenv("QUORVEL_AUDIO_SINK");
+    const QString sink = !forced.isEmpty() ? QString::fromUtf8(forced)
+        : hasAudioOutput()                 ? QStringLiteral("autoaudiosink")
+                                           : QStringLiteral("fakesink");
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_sink = sink;
+    }
     for (;;) {
         QString path;
         {

@@ -26,7 +26,9 @@ public:
     // Counts for tests: sounds played to their end, and sounds that failed.
     int finishedCount() const;
     int failedCount() const;
-    // The audio sink element in use ("autoaudiosink" or "fakesink").
+    // The audio sink element in use ("autoaudiosink" or "fakesink"; empty
+    // until the worker has looked for an audio output). QUORVEL_AUDIO_SINK
+    // names another element.
     QString sinkName() const;
 
 private:
