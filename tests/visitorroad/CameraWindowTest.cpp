@@ -3,6 +3,8 @@
 // takes and the ones it leaves alone, and a camera index without a camera.
 #include "RoadSupport.h"
 
+#include "CameraSourceSetup.h"
+
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -239,6 +241,39 @@ TEST_F(CameraWindowTest, EveryOpeningStartsTheLibraryAgain)
         EXPECT_TRUE(again.accepted);
         EXPECT_TRUE(QFileInfo::exists(again.picturePath));
     }
+}
+
+} // namespace
+
+namespace {
+
+// A new guard on a machine without a camera: nothing configured yet, and the
+// camera window still shows a live picture (the library's test picture).
+class CameraFirstUseTest : public DeskFixture {
+protected:
+    void TearDown() override
+    {
+        settle();
+        DeskFixture::TearDown();
+    }
+};
+
+TEST_F(CameraFirstUseTest, NoCameraAndNoSourceGivesTheTestPicture)
+{
+    if (captureDevicePresent())
+        GTEST_SKIP() << "this machine has a capture device, which the camera window uses instead";
+    ASSERT_FALSE(QFile::exists(dataFolder + u("SoruceUrl.bin")));
+    ReturnInfo info;
+    QPointer<TFormCamera> w = new TFormCamera(nullptr, 0, &info);
+    w->show();
+    ASSERT_TRUE(waitUntil([&] { return liveView(w) != nullptr; }));
+    EXPECT_TRUE(previewMoves(w));
+    w->BitBtn2->click();
+    settle();
+    EXPECT_TRUE(w.isNull());
+    QFile sources(dataFolder + u("SoruceUrl.bin"));
+    ASSERT_TRUE(sources.open(QIODevice::ReadOnly));
+    EXPECT_EQ(sources.readAll(), QByteArray("testsrc\r\n"));
 }
 
 } // namespace
