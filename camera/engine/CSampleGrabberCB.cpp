@@ -19,9 +19,12 @@ CSampleGrabberCB::CSampleGrabberCB() = default;
 
 void CSampleGrabberCB::RequestSnapshot(int kind)
 {
-    // The streaming thread reads the request first, so the kind must be in
-    // place before the request becomes visible.
+    // The kind first, then the request. The frame path takes both in one
+    // step from m_PendingKind, so a request made while a snapshot is being
+    // written (its record waiting for the UI thread) is kept for the next
+    // frame instead of being cleared with the one in progress.
     m_SnapshotKind.store(kind, std::memory_order_relaxed);
+    m_PendingKind.store(kind, std::memory_order_release);
     m_SnapshotRequested.store(true, std::memory_order_release);
 }
 
@@ -36,9 +39,13 @@ int CSampleGrabberCB::BufferCB(double /*sampleTime*/, VideoFrame *frame)
     if (m_pTimeOverlay)
         m_pTimeOverlay->drawInto(*frame);
 
-    if (m_SnapshotRequested.load(std::memory_order_acquire)) {
-        WriteSnapshot(*frame);
-        m_SnapshotRequested.store(false, std::memory_order_release);
+    const int kind = m_PendingKind.exchange(-1, std::memory_order_acq_rel);
+    if (kind >= 0) {
+        WriteSnapshot(*frame, kind);
+        // Reflect a request that arrived meanwhile, else reset.
+        const int next = m_PendingKind.load(std::memory_order_acquire);
+        m_SnapshotRequested.store(next >= 0, std::memory_order_release);
+        m_SnapshotKind.store(next >= 0 ? next : 0, std::memory_order_relaxed);
     }
 
     if (m_pMotionCheck)
@@ -105,12 +112,11 @@ void CSampleGrabberCB::startMotionProgram(const RecordTexts &texts) const
         ENGINE_WARN(m_Index) << "could not start" << texts.moveProgram;
 }
 
-void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
+void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame, int kind)
 {
     if (m_Busy || !m_pRecord)
         return;
     m_Busy = true;
-    const int kind = m_SnapshotKind.load(std::memory_order_relaxed);
     const RecordTexts texts = recordTexts();
     const QDateTime now = QDateTime::currentDateTime();
 
@@ -125,7 +131,6 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
             reportException(e.text());
             ENGINE_WARN(m_Index) << "snapshot dropped:" << e.text();
             m_Busy = false;
-            m_SnapshotKind.store(0, std::memory_order_relaxed);
             return;
         }
         if (QFile::exists(m_SnapshotFile))
@@ -185,7 +190,6 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame)
                                                                m_Index, file, QDateTime::currentDateTime());
         m_pMessenger->sendRecord(record);
     }
-    m_SnapshotKind.store(0, std::memory_order_relaxed);
 }
 
 } // namespace quorvel

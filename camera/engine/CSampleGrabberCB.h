@@ -64,6 +64,7 @@ public:
     QDateTime m_LastCheck;
     std::atomic<bool> m_SnapshotRequested{false};
     std::atomic<int> m_SnapshotKind{0};
+    std::atomic<int> m_PendingKind{-1};  // the request itself: its kind, -1 for none
     std::atomic<int> m_UploadOn{0};
     std::atomic<int> m_Width{0};
     std::atomic<int> m_Height{0};
@@ -85,8 +86,8 @@ public:
     int BufferCB(double sampleTime, VideoFrame *frame);
     // UI thread: the kind first, then the request.
     void RequestSnapshot(int kind);
-    // Called by BufferCB; public for the benchmarks.
-    void WriteSnapshot(const VideoFrame &frame);
+    // Called by BufferCB with the kind it took from the request.
+    void WriteSnapshot(const VideoFrame &frame, int kind);
 
 private:
     QString buildSnapshotPath(const QDateTime &now, bool alarm);

@@ -394,3 +394,38 @@ TEST(CameraMessengerTest, DeliveredWhileTheLoopRunsAndBoundedOtherwise)
     QCoreApplication::processEvents();
     EXPECT_EQ(owner.records().size(), 2u);
 }
+
+// A request made while the previous snapshot's record is being handled
+// (the host asks again from its record handler) is kept for the next frame,
+// with its own kind.
+class RequestingOwner : public QObject {
+public:
+    CSampleGrabberCB *cb = nullptr;
+    std::vector<int> types;
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QuorvelCameraEventType)
+            return QObject::event(e);
+        types.push_back(static_cast<QuorvelCameraEvent *>(e)->record.type);
+        if (types.size() == 1)
+            cb->RequestSnapshot(CSampleGrabberCB::kSnapshotCapture);
+        return true;
+    }
+};
+
+TEST_F(FramePath, RequestDuringRecordDeliveryIsKeptWithItsKind)
+{
+    RequestingOwner requesting;
+    requesting.cb = &cb;
+    messenger->setTargets(&requesting, nullptr, 0x1234);
+    record.m_MovePlaySound = false;
+    cb.RequestSnapshot(CSampleGrabberCB::kSnapshotMotion);
+    pushFrame();
+    ASSERT_EQ(requesting.types, std::vector<int>{2});
+    EXPECT_TRUE(cb.m_SnapshotRequested.load());
+    EXPECT_EQ(cb.m_SnapshotKind.load(), CSampleGrabberCB::kSnapshotCapture);
+    pushFrame();
+    EXPECT_EQ(requesting.types, (std::vector<int>{2, 4}));
+    EXPECT_FALSE(cb.m_SnapshotRequested.load());
+    EXPECT_EQ(cb.m_SnapshotKind.load(), 0);
+}
