@@ -12,3 +12,10 @@ if [ ! -f build/CMakeCache.txt ]; then
 fi
 cmake --build build -j2 --target deskwindows_screenshots
 QT_QPA_PLATFORM=offscreen ./build/bin/deskwindows_screenshots "$out"
+# The camera window on the library's test picture with a snapshot, and the
+# registration form as the visitor road test fills it (card, photos).
+cmake --build build -j2 --target visitorroad_test
+mkdir -p "$out"
+VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
+  ./build/bin/visitorroad_test --gtest_filter='RoadTest.*' >/dev/null 2>&1
+ls "$out"/camera-window.png "$out"/registration-road.png

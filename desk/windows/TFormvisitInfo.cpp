@@ -7,6 +7,7 @@
 #include "Reporter.h"
 #include "Storemanage_settings.h"
 #include "Storemanage_visit.h"
+#include "TFormCamera.h"
 #include "TFormPhoto.h"
 
 #include <QAction>
@@ -102,7 +103,7 @@ TFormvisitInfo::TFormvisitInfo(QWidget *owner, bool leave, bool editable, const 
     : TFormbase(owner), m_visitId(visitId), m_leave(leave), m_editable(editable)
 {
     cardReader = readCardWithReaderWindow;
-    cameraWindow = cameraWindowNotAvailable;
+    cameraWindow = takeCameraPicture;
     buildControls();
     if (!m_editable)
         makeReadOnly();
