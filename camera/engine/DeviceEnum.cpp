@@ -205,7 +205,13 @@ OptionEnvironment engineOptionEnvironment()
         return out;
     };
     env.videoCompressors = [] { QStringList l; listVideoCompressors(l); return l; };
-    env.audioInputs = [] { QStringList l; listAudioInputs(l); return l; };
+    // Listed once per process: with no sound server, every listing through
+    // GStreamer's PulseAudio provider leaves a memfd and a pipe behind, and
+    // the library is started again at every opening of a camera window.
+    env.audioInputs = [] {
+        static const QStringList inputs = [] { QStringList l; listAudioInputs(l); return l; }();
+        return inputs;
+    };
     env.audioCompressors = [] { QStringList l; listAudioCompressors(l); return l; };
     return env;
 }

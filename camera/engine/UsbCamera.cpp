@@ -661,6 +661,9 @@ GstBusSyncReply UsbCamera::BusSync(GstBus *, GstMessage *message, gpointer self)
     default:
         break;
     }
+    // A sync handler that drops a message owns it; an unreleased message
+    // keeps its source element, and with it the whole pipeline, alive.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

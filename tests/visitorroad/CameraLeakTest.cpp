@@ -137,13 +137,7 @@ TEST_F(CameraLeakTest, FiftyOpeningsLeaveNoThreadBehind)
     EXPECT_LE(after.threads, before.threads);
 }
 
-// Disabled while the library's start-up leaves descriptors behind: each
-// Quorvel_Init enumerates the audio inputs, and the media framework's
-// PulseAudio device provider keeps a memfd and a pipe of every enumeration
-// when no sound server answers; and the preview's bus handler drops its
-// messages without releasing them, which keeps every pipeline element (and
-// its sockets and frame buffers) alive. Enable once both are mended.
-TEST_F(CameraLeakTest, DISABLED_FiftyOpeningsLeaveNoFileHandleBehind)
+TEST_F(CameraLeakTest, FiftyOpeningsLeaveNoFileHandleBehind)
 {
     ASSERT_NO_FATAL_FAILURE(openFiftyTimes());
     EXPECT_LE(after.files, before.files) << "new descriptors: "
