@@ -93,12 +93,6 @@ std::optional<CardReading> readCardWithReaderWindow(QWidget *owner)
     return CardReading{record.name, record.sex, record.birthDate, record.idNumber, record.address, cardPhotoPath()};
 }
 
-std::optional<QString> cameraWindowNotAvailable(QWidget *, int)
-{
-    reportWarning(QStringLiteral("摄像头拍照功能尚未提供。"));
-    return std::nullopt;
-}
-
 TFormvisitInfo::TFormvisitInfo(QWidget *owner, bool leave, bool editable, const QString &visitId)
     : TFormbase(owner), m_visitId(visitId), m_leave(leave), m_editable(editable)
 {

@@ -134,7 +134,5 @@ private:
 // The default card reader hook: the card reader window, modally, and the
 // card photo "zp.bmp" it leaves in the card folder.
 std::optional<CardReading> readCardWithReaderWindow(QWidget *owner);
-// The default camera hook until the desk camera window is wired in.
-std::optional<QString> cameraWindowNotAvailable(QWidget *owner, int cameraIndex);
 
 } // namespace vondrel
