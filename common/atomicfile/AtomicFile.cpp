@@ -1,0 +1,274 @@
+#include "AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vq {
+namespace {
+
+constexpr const char kTempSuffix[] = ".tmp";
+
+// The process's file mode mask, read without changing it (umask() would, for
+// a moment, for every thread).
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask);
+            }
+        }
+    }
+    return 022;
+}
+
+QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+
+// ".<name>.<pid>.XXXXXX.tmp" beside the target: hidden, so listings and
+// wildcard deletions of the folder do not see it, and carrying our process id,
+// so a later writer can tell a leftover of a killed process from a live one.
+QByteArray tempTemplateFor(const QByteArray &target)
+{
+    const int slash = target.lastIndexOf('/');
+    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    const QByteArray name = slash >= 0 ? target.mid(slash + 1) : target;
+    return dir + '.' + name + '.' + QByteArray::number(qint64(::getpid())) + ".XXXXXX" + kTempSuffix;
+}
+
+int createTemp(const QByteArray &target, QByteArray *temp)
+{
+    *temp = tempTemplateFor(target);
+    const int fd = ::mkostemps(temp->data(), int(sizeof(kTempSuffix) - 1), O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // Keep the mode of the file being replaced, or the usual mode of a new one
+    // (mkstemp's 0600 would make a shared settings file private).
+    struct stat st;
+    if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode))
+        ::fchmod(fd, st.st_mode & 07777);
+    else
+        ::fchmod(fd, 0666 & ~currentUmask());
+    return fd;
+}
+
+int writeAll(int fd, const char *p, qsizetype left)
+{
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        p += n;
+        left -= n;
+    }
+    return 0;
+}
+
+// The rename is only durable once the folder itself is on disk.
+void syncFolderOf(const QByteArray &target)
+{
+    const int slash = target.lastIndexOf('/');
+    const QByteArray dir = slash > 0 ? target.left(slash) : (slash == 0 ? QByteArray("/") : QByteArray("."));
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+// fsync, close and rename; returns 0 or the first errno. The temporary is
+// removed on failure.
+int finish(int fd, const QByteArray &temp, const QByteArray &target)
+{
+    int failure = 0;
+    if (::fsync(fd) != 0)
+        failure = errno;
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0 && ::rename(temp.constData(), target.constData()) != 0)
+        failure = errno;
+    if (failure != 0) {
+        ::unlink(temp.constData());
+        return failure;
+    }
+    syncFolderOf(target);
+    return 0;
+}
+
+QString folderOf(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.absolutePath();
+}
+
+} // namespace
+
+std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxBytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return f.read(maxBytes);
+}
+
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    AtomicFile file(path);
+    if (file.open() && file.write(bytes) && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+AtomicFile::AtomicFile(QString path) : m_path(std::move(path)) {}
+
+AtomicFile::~AtomicFile() { discard(); }
+
+bool AtomicFile::open()
+{
+    discard();
+    m_error.clear();
+    removeStaleTempFiles(folderOf(m_path));
+    m_fd = createTemp(QFile::encodeName(m_path), &m_temp);
+    if (m_fd < 0) {
+        m_error = errnoText(errno);
+        m_temp.clear();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::write(const char *data, qsizetype size)
+{
+    if (m_fd < 0) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("file not open");
+        return false;
+    }
+    if (const int e = writeAll(m_fd, data, size)) {
+        m_error = errnoText(e);
+        discard();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (m_fd < 0) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("file not open");
+        return false;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    const int e = finish(fd, m_temp, QFile::encodeName(m_path));
+    m_temp.clear();
+    if (e != 0) {
+        m_error = errnoText(e);
+        return false;
+    }
+    return true;
+}
+
+void AtomicFile::discard()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty()) {
+        ::unlink(m_temp.constData());
+        m_temp.clear();
+    }
+}
+
+QString AtomicFile::tempPath() const { return QFile::decodeName(m_temp); }
+
+std::optional<QString> createTempFileFor(const QString &target, QString *error)
+{
+    removeStaleTempFiles(folderOf(target));
+    QByteArray temp;
+    const int fd = createTemp(QFile::encodeName(target), &temp);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(errno);
+        return std::nullopt;
+    }
+    ::close(fd);
+    return QFile::decodeName(temp);
+}
+
+bool commitWrittenFile(const QString &tempPath, const QString &target, QString *error)
+{
+    const QByteArray temp = QFile::encodeName(tempPath);
+    const int fd = ::open(temp.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(errno);
+        ::unlink(temp.constData());
+        return false;
+    }
+    if (const int e = finish(fd, temp, QFile::encodeName(target))) {
+        if (error)
+            *error = errnoText(e);
+        return false;
+    }
+    return true;
+}
+
+bool isAtomicTempName(const QString &name)
+{
+    // ".<name>.<pid>.XXXXXX.tmp"
+    if (!name.startsWith(u'.') || !name.endsWith(QLatin1String(kTempSuffix)))
+        return false;
+    const QString core = name.chopped(int(sizeof(kTempSuffix) - 1));
+    const int lastDot = core.lastIndexOf(u'.');
+    if (lastDot < 0 || core.size() - lastDot - 1 != 6)
+        return false;
+    const int pidDot = core.lastIndexOf(u'.', lastDot - 1);
+    if (pidDot <= 0)
+        return false;
+    bool ok = false;
+    core.mid(pidDot + 1, lastDot - pidDot - 1).toLongLong(&ok);
+    return ok;
+}
+
+void removeStaleTempFiles(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral(".*") + QLatin1String(kTempSuffix)}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!isAtomicTempName(name))
+            continue;
+        const QString core = name.chopped(int(sizeof(kTempSuffix) - 1));
+        const int lastDot = core.lastIndexOf(u'.');
+        const int pidDot = core.lastIndexOf(u'.', lastDot - 1);
+        const qint64 pid = core.mid(pidDot + 1, lastDot - pidDot - 1).toLongLong();
+        if (pid <= 0 || pid == qint64(::getpid()))
+            continue; // one of ours, possibly being written right now
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue; // that writer is still running
+        QFile::remove(dir.filePath(name));
+    }
+}
+
+} // namespace vq
