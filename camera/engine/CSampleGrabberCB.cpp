@@ -9,7 +9,6 @@
 #include "Option.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -58,7 +57,7 @@ QString CSampleGrabberCB::text(int id) const
     return m_pOption ? m_pOption->getText(id) : QString();
 }
 
-QString CSampleGrabberCB::buildSnapshotPath(const QDateTime &now, bool alarm)
+CSampleGrabberCB::SnapshotTarget CSampleGrabberCB::snapshotTarget(const QDateTime &now, bool alarm) const
 {
     // The folder texts can be changed by the exports while frames run: take
     // copies under the camera lock.
@@ -76,19 +75,28 @@ QString CSampleGrabberCB::buildSnapshotPath(const QDateTime &now, bool alarm)
     if (fixed && !fixedName.isEmpty()) {
         if (!root.endsWith(QLatin1Char('/')))
             root += QLatin1Char('/');
-        return root + fixedName + ext;
+        return {root, root + fixedName + ext};
     }
     QString folder = CDataClass::datedFolder(root, m_pRecord->m_CameraNumber, now.date(),
                                              alarm ? QStringLiteral("AlarmCapture") : QStringLiteral("TimingCapture"));
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        throw LibraryError(QString::fromLatin1(kTempDirError));
     const QDate d = now.date();
     const QTime t = now.time();
     const QString name = QString::asprintf("%04d-%02d-%02d %02d%02d%02d%03d", d.year(), d.month(), d.day(),
                                            t.hour(), t.minute(), t.second(), t.msec());
-    return folder + name + ext;
+    return {folder, folder + name + ext};
+}
+
+void CSampleGrabberCB::reportSnapshotFailure(const QString &text)
+{
+    ENGINE_WARN(m_Index) << text;
+    // One message per run of failures: a full disk under motion snapshots
+    // would otherwise raise a message for every picture.
+    if (m_SnapshotFailureReported)
+        return;
+    m_SnapshotFailureReported = true;
+    reportErrorBox(text);
 }
 
 CSampleGrabberCB::RecordTexts CSampleGrabberCB::recordTexts() const
@@ -123,30 +131,43 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame, int kind)
     QString written;  // the picture's path, or empty when none was written
     const bool skipPicture = kind == kSnapshotMotion && m_pRecord->m_NoCapImage_move;
     if (!skipPicture) {
-        try {
-            m_SnapshotFile = buildSnapshotPath(now, kind == kSnapshotMotion);
-        } catch (const LibraryError &e) {
+        const SnapshotTarget target = snapshotTarget(now, kind == kSnapshotMotion);
+        m_SnapshotFile = target.path;
+        if (target.path.size() > kMaxRecordPath) {
+            // The record could carry only a cut path, naming a file that does
+            // not exist: nothing is written.
+            reportSnapshotFailure(QStringLiteral("The snapshot folder \"%1\" is too long: a picture there would "
+                                                 "have a path of %2 characters, and at most %3 fit into the event "
+                                                 "record. No picture was saved.")
+                                      .arg(target.folder, QString::number(target.path.size()),
+                                           QString::number(kMaxRecordPath)));
+        } else if (!QDir().mkpath(target.folder) || !QFileInfo(target.folder).isDir()) {
             // The folder is missing and cannot be made: say so, drop this
             // snapshot, and let the next frames run on.
-            reportException(e.text());
-            ENGINE_WARN(m_Index) << "snapshot dropped:" << e.text();
+            const QString error = QString::fromLatin1(kTempDirError);
+            reportException(error);
+            ENGINE_WARN(m_Index) << "snapshot dropped:" << error << target.folder;
             m_Busy = false;
             return;
+        } else {
+            // The writer replaces an earlier picture of the same name only
+            // once the new one is complete.
+            QString error;
+            bool ok = false;
+            if (m_pRecord->m_GraphFormat == 0)
+                ok = m_Writer.writeJpeg(frame, target.path, 90, &error);
+            else if (m_pRecord->m_GraphFormat == 1)
+                ok = m_Writer.writeBmp(frame, target.path, &error);
+            else
+                error = QStringLiteral("unknown picture format %1").arg(m_pRecord->m_GraphFormat);
+            if (ok) {
+                written = target.path;
+                m_SnapshotFailureReported = false;
+            } else {
+                reportSnapshotFailure(QStringLiteral("Could not save the snapshot \"%1\": %2. No picture was saved.")
+                                          .arg(target.path, error));
+            }
         }
-        if (QFile::exists(m_SnapshotFile))
-            QFile::remove(m_SnapshotFile);
-        QString error;
-        bool ok = false;
-        if (m_pRecord->m_GraphFormat == 0)
-            ok = m_Writer.writeJpeg(frame, m_SnapshotFile, 90, &error);
-        else if (m_pRecord->m_GraphFormat == 1)
-            ok = m_Writer.writeBmp(frame, m_SnapshotFile, &error);
-        else
-            error = QStringLiteral("unknown picture format %1").arg(m_pRecord->m_GraphFormat);
-        if (ok)
-            written = m_SnapshotFile;
-        else
-            ENGINE_WARN(m_Index) << "snapshot not written:" << m_SnapshotFile << error;
     }
 
     if (kind != kSnapshotCapture && m_pMessenger)

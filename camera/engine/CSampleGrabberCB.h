@@ -70,6 +70,7 @@ public:
     std::atomic<int> m_Height{0};
     QString m_SnapshotFile;
     bool m_Busy = false;
+    bool m_SnapshotFailureReported = false;  // streaming thread only
 
     // Where records, notifications and errors go; the language texts and
     // the sound player.
@@ -89,8 +90,17 @@ public:
     // Called by BufferCB with the kind it took from the request.
     void WriteSnapshot(const VideoFrame &frame, int kind);
 
+    // Longest picture path the record's file field holds (with its
+    // terminating zero it fills the 260 units).
+    static constexpr int kMaxRecordPath = 259;
+
 private:
-    QString buildSnapshotPath(const QDateTime &now, bool alarm);
+    struct SnapshotTarget {
+        QString folder;  // with a trailing '/'
+        QString path;
+    };
+    SnapshotTarget snapshotTarget(const QDateTime &now, bool alarm) const;
+    void reportSnapshotFailure(const QString &text);
     QString text(int id) const;
     struct RecordTexts {
         QString cameraName, moveProgram, moveProgramParams, moveSound;

@@ -1,35 +1,31 @@
 #include "CameraMessenger.h"
 
 #include "EngineLog.h"
+#include "LibraryCall.h"
+#include "LibraryRelay.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
-#include <memory>
-
 namespace quorvel {
 
-namespace {
-const QEvent::Type kRelayRecord = QEvent::Type(QEvent::User + 0x7101);
-}
+struct CameraMessenger::Handshake {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool open = true;
+    std::uint64_t generation = 0;  // counts cancelSends
+};
 
 struct CameraMessenger::Ticket {
     CameraEventRecord record;
-    std::uint64_t generation = 0;
-    bool done = false;
+    bool done = false;  // under the handshake mutex
 };
-
-namespace {
-class RelayEvent : public QEvent {
-public:
-    explicit RelayEvent(std::shared_ptr<void> t) : QEvent(kRelayRecord), ticket(std::move(t)) {}
-    std::shared_ptr<void> ticket;
-};
-} // namespace
 
 CameraMessenger::CameraMessenger(int cameraIndex, QObject *owner, QObject *notify, std::uintptr_t hostId)
-    : m_index(cameraIndex), m_owner(owner), m_notify(notify), m_hostId(hostId)
+    : m_index(cameraIndex), m_owner(owner), m_notify(notify), m_hostId(hostId),
+      m_handshake(std::make_shared<Handshake>())
 {
+    libraryRelay();  // made here, on the UI thread, before any frame runs
 }
 
 CameraMessenger::~CameraMessenger()
@@ -52,76 +48,70 @@ bool CameraMessenger::onUiThread() const
 void CameraMessenger::cancelSends()
 {
     {
-        std::lock_guard lock(m_mutex);
-        m_open = false;
-        ++m_generation;
+        std::lock_guard lock(m_handshake->mutex);
+        m_handshake->open = false;
+        ++m_handshake->generation;
     }
-    m_cv.notify_all();
+    m_handshake->cv.notify_all();
 }
 
 void CameraMessenger::resumeSends()
 {
-    std::lock_guard lock(m_mutex);
-    m_open = true;
+    std::lock_guard lock(m_handshake->mutex);
+    m_handshake->open = true;
 }
 
 bool CameraMessenger::sendsOpen() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_open;
+    std::lock_guard lock(m_handshake->mutex);
+    return m_handshake->open;
 }
 
 CameraMessenger::SendResult CameraMessenger::sendRecord(const CameraEventRecord &record,
                                                         std::chrono::milliseconds maxWait)
 {
-    if (onUiThread()) {
-        // Same thread as the owner: a plain synchronous send cannot deadlock.
-        if (m_owner) {
-            QuorvelCameraEvent ev(record);
-            QCoreApplication::sendEvent(m_owner.data(), &ev);
-            return SendResult::Delivered;
-        }
+    QObject *relay = libraryRelay();
+    // m_owner changes only while no pipeline runs, so reading it here races
+    // with nothing; the copy tells the UI thread later whether the owner
+    // still exists.
+    QPointer<QObject> owner = m_owner;
+    if (!relay || !owner)
         return SendResult::Dropped;
-    }
 
     auto ticket = std::make_shared<Ticket>();
     ticket->record = record;
-    std::unique_lock lock(m_mutex);
-    if (!m_open)
-        return SendResult::Dropped;
-    ticket->generation = m_generation;
-    QCoreApplication::postEvent(this, new RelayEvent(ticket));
-    const std::uint64_t gen = m_generation;
-    const bool finished = m_cv.wait_for(lock, maxWait, [&] { return ticket->done || m_generation != gen; });
+    std::shared_ptr<Handshake> handshake = m_handshake;
+    const int index = m_index;
+    // Queued to the library's relay: it outlives the camera, so the record
+    // still arrives when the camera is closed right after sending it.
+    auto deliver = [owner, ticket, handshake, index] {
+        if (owner) {
+            QuorvelCameraEvent ev(ticket->record);
+            QCoreApplication::sendEvent(owner.data(), &ev);
+        } else {
+            ENGINE_LOG(index) << "event record dropped: its owner is gone";
+        }
+        {
+            std::lock_guard lock(handshake->mutex);
+            ticket->done = true;
+        }
+        handshake->cv.notify_all();
+    };
+
+    if (onUiThread()) {
+        QMetaObject::invokeMethod(relay, std::move(deliver), Qt::QueuedConnection);
+        return SendResult::Queued;
+    }
+
+    std::unique_lock lock(handshake->mutex);
+    QMetaObject::invokeMethod(relay, std::move(deliver), Qt::QueuedConnection);
+    if (!handshake->open)
+        return SendResult::Queued;  // the camera is stopping: nobody waits
+    const std::uint64_t gen = handshake->generation;
+    handshake->cv.wait_for(lock, maxWait, [&] { return ticket->done || handshake->generation != gen; });
     if (ticket->done)
         return SendResult::Delivered;
-    return finished ? SendResult::Dropped : SendResult::TimedOut;
-}
-
-void CameraMessenger::deliver(Ticket &ticket)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        if (ticket.generation != m_generation) {
-            ENGINE_LOG(m_index) << "event record dropped: camera is being stopped";
-            return;
-        }
-    }
-    if (m_owner) {
-        // The owner may stop or even destroy the camera (and this object)
-        // while it handles the record; the destructor then has released the
-        // waiting sender already.
-        QPointer<CameraMessenger> alive(this);
-        QuorvelCameraEvent ev(ticket.record);
-        QCoreApplication::sendEvent(m_owner.data(), &ev);
-        if (!alive)
-            return;
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        ticket.done = true;
-    }
-    m_cv.notify_all();
+    return handshake->generation != gen ? SendResult::Released : SendResult::TimedOut;
 }
 
 void CameraMessenger::postNotify(int message, std::uintptr_t wParam, std::uintptr_t lParam)
@@ -138,23 +128,18 @@ void CameraMessenger::runOnUi(std::function<void()> work)
         work();
         return;
     }
-    // Queued to this object: discarded if the camera (and so this object) is gone.
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    queueOnUi(std::move(work));
 }
 
 void CameraMessenger::queueOnUi(std::function<void()> work)
 {
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
-}
-
-bool CameraMessenger::event(QEvent *e)
-{
-    if (e->type() == kRelayRecord) {
-        auto ticket = std::static_pointer_cast<Ticket>(static_cast<RelayEvent *>(e)->ticket);
-        deliver(*ticket);
-        return true;
-    }
-    return QObject::event(e);
+    // Queued to this object: discarded if the camera (and so this object) is
+    // gone. The work is library code: an export that a host calls from a
+    // callback of it (its reporter) is put off until the work has returned.
+    QMetaObject::invokeMethod(this, [work = std::move(work)] {
+        LibraryCallScope scope;
+        work();
+    }, Qt::QueuedConnection);
 }
 
 } // namespace quorvel

@@ -1,6 +1,7 @@
 #include "SnapshotWriter.h"
 
-#include <QSaveFile>
+#include "AtomicFile.h"
+
 #include <turbojpeg.h>
 
 #include <cstring>
@@ -28,13 +29,9 @@ bool SnapshotWriter::encodeJpeg(void *tjHandle, const VideoFrame &frame, int qua
 
 static bool saveBytes(const QString &path, const char *data, qint64 size, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data, size) != size || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    // Whole or not at all: a picture cut by a full disk never appears under
+    // its name, and an earlier picture of that name stays.
+    return vq::writeFileAtomically(path, QByteArray::fromRawData(data, qsizetype(size)), error);
 }
 
 bool SnapshotWriter::writeJpeg(const VideoFrame &frame, const QString &path, int quality, QString *error)

@@ -1,6 +1,6 @@
 // Writes a BGR frame as a picture file: JPEG through TurboJPEG or a 24-bit
-// bitmap. Both write to a temporary name and rename, so a reader never sees
-// half a picture.
+// bitmap. Both go through the atomic writer, so a reader never sees half a
+// picture and a write that fails leaves nothing behind.
 #pragma once
 
 #include "VideoFrame.h"

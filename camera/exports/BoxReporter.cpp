@@ -1,5 +1,7 @@
 #include "BoxReporter.h"
 
+#include "LibraryRelay.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
@@ -13,7 +15,12 @@ void BoxReporter::report(Kind kind, const QString &text)
         qWarning("Quorvel: %s", qPrintable(text));
         return;
     }
-    QMetaObject::invokeMethod(app, [kind, text] {
+    QObject *relay = libraryRelay();
+    if (!relay)
+        return;
+    // Queued to the library's relay: a box still waiting when the library is
+    // unloaded is dropped with it.
+    QMetaObject::invokeMethod(relay, [kind, text] {
         auto *box = new QMessageBox(kind == Kind::Plain ? QMessageBox::NoIcon : QMessageBox::Critical,
                                     LibReporter::titleFor(kind), text, QMessageBox::Ok);
         box->setAttribute(Qt::WA_DeleteOnClose);

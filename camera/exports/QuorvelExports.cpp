@@ -2,52 +2,88 @@
 // an index and hands the request on. No exception leaves an export.
 #include "Quorvel.h"
 
+#include "BoxReporter.h"
 #include "CDataClass.h"
 #include "CameraLibrary.h"
 #include "EngineLog.h"
-#include "BoxReporter.h"
+#include "HostReporter.h"
 #include "HostVideoView.h"
 #include "LibReporter.h"
+#include "LibraryCall.h"
+#include "LibraryRelay.h"
 #include "UsbCamera.h"
 
 #include <QDialog>
 #include <QHeaderView>
+#include <QPointer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstring>
 #include <exception>
+#include <thread>
 
 using quorvel::CameraLibrary;
+using quorvel::LibraryCallScope;
 
 namespace {
 
-bool &hostReporterSet()
-{
-    static bool set = false;
-    return set;
-}
-
-// The one library-wide state. A function-local static, so unloading the
-// library (or leaving the process) destroys it and with it every camera.
+// The reporters are never destroyed: a message may be raised on another
+// thread while the process ends.
 quorvel::BoxReporter &boxReporter()
 {
-    static quorvel::BoxReporter reporter;
-    return reporter;
+    static auto *reporter = new quorvel::BoxReporter;
+    return *reporter;
 }
+
+quorvel::HostReporter &hostReporter()
+{
+    static auto *reporter = new quorvel::HostReporter;
+    return *reporter;
+}
+
+// The one library-wide state. Unloading the library, or leaving the process
+// on the UI thread, destroys it and with it every camera. When exit() runs
+// on another thread instead (libX11 does so on a streaming thread when the X
+// server of a screen source goes away), the cameras are left to the system:
+// tearing them down there would stop a pipeline from its own streaming
+// thread, while the UI thread may still be using them.
+class LibraryHolder {
+public:
+    LibraryHolder() : m_lib(new CameraLibrary), m_uiThread(std::this_thread::get_id())
+    {
+        quorvel::libraryRelay();
+    }
+    ~LibraryHolder()
+    {
+        if (std::this_thread::get_id() != m_uiThread)
+            return;
+        delete m_lib;
+        // Records still on their way and exports put off are library code:
+        // they go with the library.
+        quorvel::releaseLibraryRelay();
+    }
+    LibraryHolder(const LibraryHolder &) = delete;
+    LibraryHolder &operator=(const LibraryHolder &) = delete;
+    CameraLibrary &lib() { return *m_lib; }
+
+private:
+    CameraLibrary *m_lib;
+    std::thread::id m_uiThread;
+};
 
 CameraLibrary &library()
 {
-    static CameraLibrary lib;
+    static LibraryHolder holder;
     static bool reporterSet = [] {
         // The host's own reporter, when it sets one, replaces this one.
-        if (!hostReporterSet())
+        if (!hostReporter().installed())
             quorvel::setLibReporter(&boxReporter());
         return true;
     }();
     (void)reporterSet;
-    return lib;
+    return holder.lib();
 }
 
 char *dupText(const QString &text)
@@ -59,9 +95,12 @@ char *dupText(const QString &text)
     return out;
 }
 
+// Runs an export's work as library code (see LibraryCallScope); no
+// exception leaves it.
 template <typename F, typename R>
 R guarded(const char *what, R fallback, F &&f)
 {
+    LibraryCallScope scope;
     try {
         return f();
     } catch (const std::exception &e) {
@@ -71,6 +110,24 @@ R guarded(const char *what, R fallback, F &&f)
         qCWarning(lcEngine) << what << "failed";
     }
     return fallback;
+}
+
+// An export that releases or rebuilds cameras, called while library code
+// runs on this thread (from the host's reporter callback, or from an event
+// the library sent to a host widget): it runs once that code has returned.
+template <typename F>
+bool putOffWhenNested(const char *what, F &&work)
+{
+    if (!LibraryCallScope::active())
+        return false;
+    QObject *relay = quorvel::libraryRelay();
+    if (!relay) {
+        qCWarning(lcEngine) << what << "called from inside the library without an application: ignored";
+        return true;
+    }
+    qCInfo(lcEngine) << what << "called from inside the library: runs when the library has returned";
+    QMetaObject::invokeMethod(relay, std::forward<F>(work), Qt::QueuedConnection);
+    return true;
 }
 
 void showProperties(QWidget *parent, const QList<QPair<QString, QString>> &props)
@@ -97,11 +154,23 @@ extern "C" {
 
 QUORVEL_API int Quorvel_Init(void)
 {
+    if (putOffWhenNested("Init", [] { Quorvel_Init(); }))
+        return 1;
     return guarded("Init", 1, [] { return library().Init(); });
 }
 
 QUORVEL_API void Quorvel_open(QWidget *owner, QObject *notify, QWidget *host, int index)
 {
+    const bool nested = putOffWhenNested("open", [owner = QPointer<QWidget>(owner), hadOwner = owner != nullptr,
+                                                  notify = QPointer<QObject>(notify),
+                                                  host = QPointer<QWidget>(host), hadHost = host != nullptr, index] {
+        // A window that is gone by now gets no camera.
+        if ((hadHost && !host) || (hadOwner && !owner))
+            return;
+        Quorvel_open(owner.data(), notify.data(), host.data(), index);
+    });
+    if (nested)
+        return;
     guarded("open", 0, [&] {
         CameraLibrary &lib = library();
         if (!lib.initialised() || index < 0 || index >= lib.option()->cameraCount)
@@ -116,6 +185,8 @@ QUORVEL_API void Quorvel_open(QWidget *owner, QObject *notify, QWidget *host, in
 
 QUORVEL_API bool Quorvel_close(QWidget *, int index)
 {
+    if (putOffWhenNested("close", [index] { Quorvel_close(nullptr, index); }))
+        return true;
     return guarded("close", true, [&] { return library().close(index); });
 }
 
@@ -215,10 +286,10 @@ QUORVEL_API char *Quorvel_getImgDir_root(int index)
     return dupText(library().getImgDir_root(index));
 }
 
-QUORVEL_API void Quorvel_SetReporter(quorvel::LibReporter *reporter)
+QUORVEL_API void Quorvel_SetReporter(QuorvelReportFunction report, void *userData)
 {
-    hostReporterSet() = reporter != nullptr;
-    quorvel::setLibReporter(reporter ? reporter : &boxReporter());
+    hostReporter().set(report, userData);
+    quorvel::setLibReporter(report ? static_cast<quorvel::LibReporter *>(&hostReporter()) : &boxReporter());
 }
 
 } // extern "C"

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -253,12 +254,26 @@ bool isAtomicTempName(const QString &name)
 
 void removeStaleTempFiles(const QString &folder)
 {
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral(".*") + QLatin1String(kTempSuffix)}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
-        if (!isAtomicTempName(name))
+    // Read with readdir rather than a QDir name filter: the filter compiles a
+    // regular expression, whose first use on a thread registers thread-local
+    // clean-up with the loader, and a camera's streaming thread that does so
+    // while the library is being unloaded would wait for the unloading thread
+    // that waits for it.
+    const QByteArray dirName = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    DIR *dir = ::opendir(dirName.constData());
+    if (!dir)
+        return;
+    QStringList names;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.')
             continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        if (isAtomicTempName(name))
+            names << name;
+    }
+    ::closedir(dir);
+    const QDir qdir(folder);
+    for (const QString &name : names) {
         const QString core = name.chopped(int(sizeof(kTempSuffix) - 1));
         const int lastDot = core.lastIndexOf(u'.');
         const int pidDot = core.lastIndexOf(u'.', lastDot - 1);
@@ -267,7 +282,9 @@ void removeStaleTempFiles(const QString &folder)
             continue; // one of ours, possibly being written right now
         if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
             continue; // that writer is still running
-        QFile::remove(dir.filePath(name));
+        const QString path = qdir.filePath(name);
+        if (QFileInfo(path).isFile())
+            QFile::remove(path);
     }
 }
 

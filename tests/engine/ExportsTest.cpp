@@ -2,7 +2,7 @@
 // live picture, event records arriving at the owner widget, the folder
 // texts, the dispatch points of windows that are not built, and unloading.
 #include "EngineTestSupport.h"
-#include "LibReporter.h"
+#include "HostMessages.h"
 #include "Quorvel.h"
 
 #include <gtest/gtest.h>
@@ -41,14 +41,14 @@ protected:
         f.open(QIODevice::WriteOnly);
         f.write("testsrc\r\n");
         f.close();
-        Quorvel_SetReporter(&messages);
+        Quorvel_SetReporter(&enginetest::HostMessages::collect, &messages);
         host.resize(320, 240);
         host.show();
     }
     void TearDown() override
     {
         Quorvel_close(nullptr, 0);
-        Quorvel_SetReporter(nullptr);
+        Quorvel_SetReporter(nullptr, nullptr);
     }
     QString userFolder() const { return docs.path() + QStringLiteral("/Vondrel Files/"); }
     QList<QWidget *> otherTopLevels() const
@@ -61,7 +61,7 @@ protected:
     }
 
     QTemporaryDir docs;
-    quorvel::RecordingLibReporter messages;
+    enginetest::HostMessages messages;
     OwnerWidget owner;
     QWidget host;
 };

@@ -18,9 +18,12 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <future>
 #include <thread>
+
+#include <sys/resource.h>
 
 using namespace quorvel;
 using enginetest::RecordingOwner;
@@ -344,6 +347,136 @@ TEST_F(FramePath, FolderThatCannotBeCreatedIsReportedAndFramesGoOn)
     EXPECT_TRUE(QFileInfo::exists(quorvelRecordText(owner.records()[0].file)));
 }
 
+// A file-size limit for one scope, as a full disk would cut a write: the
+// writer sees EFBIG instead of being killed by SIGXFSZ. Both are restored, so
+// the tests after this one write as usual.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+    bool m_active = false;
+};
+
+struct FailedWriteCase {
+    const char *name;
+    int graphFormat;
+    bool fixedName;  // an earlier picture of the same name exists
+};
+
+class FailedSnapshotWrite : public FramePath, public ::testing::WithParamInterface<FailedWriteCase> {};
+
+TEST_P(FailedSnapshotWrite, GivesAnEmptyFileFieldAMessageAndNoCutFile)
+{
+    const FailedWriteCase c = GetParam();
+    record.m_GraphFormat = c.graphFormat;
+    // Noise, so that the picture is far larger than the limit in either format.
+    TestFrame noise(640, 480);
+    std::uint32_t x = 12345;
+    for (auto &b : noise.bytes) {
+        x = x * 1103515245u + 12345u;
+        b = std::uint8_t(x >> 24);
+    }
+    image = std::move(noise);
+    image.frame.data = image.bytes.data();
+    const QString earlier = record.m_ImgDir_root + QStringLiteral("/door") + (c.graphFormat ? ".bmp" : ".jpg");
+    const QByteArray earlierBytes(3000, 'k');
+    if (c.fixedName) {
+        record.m_FixedFileName = true;
+        record.m_FixedFileNameText = QStringLiteral("door");
+        QFile f(earlier);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(earlierBytes);
+    }
+    {
+        FileSizeLimit limit(20000);
+        ASSERT_TRUE(limit.active());
+        cb.RequestSnapshot(CSampleGrabberCB::kSnapshotCapture);
+        pushFrame();
+    }
+    ASSERT_TRUE(enginetest::waitUntil([&] { return owner.records().size() == 1; }, 5000));
+    const CameraEventRecord r = owner.records().front();
+    EXPECT_EQ(r.type, 4);
+    EXPECT_TRUE(quorvelRecordText(r.file).isEmpty());
+    EXPECT_EQ(quorvelRecordText(r.detail), option->getText(12));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().front().contains(QStringLiteral("Could not save the snapshot")))
+        << messages.texts().front().toStdString();
+    EXPECT_EQ(messages.messages().front().kind, LibReporter::Kind::Error);
+    // Nothing cut and no temporary file left (hidden ones included); an
+    // earlier picture of that name is untouched.
+    QStringList left;
+    QDirIterator it(record.m_ImgDir_root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left << it.next();
+    if (c.fixedName) {
+        EXPECT_EQ(left, QStringList{earlier});
+        QFile f(earlier);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), earlierBytes);
+    } else {
+        EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
+    }
+
+    // Without the limit the next snapshot is written whole and named.
+    cb.RequestSnapshot(CSampleGrabberCB::kSnapshotCapture);
+    pushFrame();
+    ASSERT_TRUE(enginetest::waitUntil([&] { return owner.records().size() == 2; }, 5000));
+    const QString file = quorvelRecordText(owner.records()[1].file);
+    ASSERT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    if (c.graphFormat == 1) {
+        EXPECT_EQ(QFileInfo(file).size(), 54 + 640 * 480 * 3);
+    }
+    EXPECT_EQ(messages.texts().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedSnapshotWrite,
+                         ::testing::Values(FailedWriteCase{"Jpeg", 0, false}, FailedWriteCase{"Bitmap", 1, false},
+                                           FailedWriteCase{"JpegOverAnEarlierPicture", 0, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(FramePath, PicturePathThatDoesNotFitTheRecordIsRefusedNamingTheFolder)
+{
+    // A root of 300 characters, in parts short enough for the file system.
+    QString root = folder.path() + QStringLiteral("pics");
+    while (root.size() < 300)
+        root += QLatin1Char('/') + QString(std::min<qsizetype>(60, 300 - root.size() - 1), QLatin1Char('d'));
+    ASSERT_EQ(root.size(), 300);
+    ASSERT_TRUE(QDir().mkpath(root));
+    record.m_ImgDir_root = root;
+    for (int kind : {CSampleGrabberCB::kSnapshotCapture, CSampleGrabberCB::kSnapshotMotion}) {
+        record.m_MovePlaySound = false;
+        cb.RequestSnapshot(kind);
+        pushFrame();
+    }
+    ASSERT_TRUE(enginetest::waitUntil([&] { return owner.records().size() == 2; }, 5000));
+    for (const CameraEventRecord &r : owner.records())
+        EXPECT_TRUE(quorvelRecordText(r.file).isEmpty());
+    EXPECT_EQ(owner.records()[0].type, 4);
+    EXPECT_EQ(owner.records()[1].type, 2);
+    // One message for the run of refusals; it names the folder.
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().front().contains(root)) << messages.texts().front().toStdString();
+    // Nothing written, no dated folder made.
+    EXPECT_TRUE(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(cb.m_pUploadQueue.snapshot().isEmpty());
+}
+
 TEST_F(FramePath, FrameWithoutDataIsRefused)
 {
     EXPECT_EQ(cb.BufferCB(0.0, nullptr), -1);
@@ -351,26 +484,50 @@ TEST_F(FramePath, FrameWithoutDataIsRefused)
 }
 
 // The handshake: a record sent from a streaming thread waits for the UI
-// thread, and a UI thread that stops the camera releases it at once.
-TEST(CameraMessengerTest, CancelReleasesAWaitingSenderAndDropsTheRecord)
+// thread, and a UI thread that stops the camera releases it at once; the
+// record itself still arrives, also after the messenger (the camera) is gone.
+TEST(CameraMessengerTest, CancelReleasesAWaitingSenderAndTheRecordStillArrives)
 {
     enginetest::ensureApp();
     RecordingOwner owner;
-    CameraMessenger messenger(0, &owner, nullptr, 0);
-    const CameraEventRecord r = makeCameraEventRecord(4, {}, {}, {}, 0, {}, QDateTime::currentDateTime());
+    auto messenger = std::make_unique<CameraMessenger>(0, &owner, nullptr, 0);
+    const CameraEventRecord r = makeCameraEventRecord(4, {}, {}, {}, 0, QStringLiteral("/a.jpg"),
+                                                      QDateTime::currentDateTime());
     auto result = std::async(std::launch::async, [&] {
-        return messenger.sendRecord(r, std::chrono::milliseconds(30000));
+        return messenger->sendRecord(r, std::chrono::milliseconds(30000));
     });
     // The UI thread does not run its loop (it is busy stopping the camera).
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    messenger.cancelSends();
+    messenger->cancelSends();
     ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_EQ(result.get(), CameraMessenger::SendResult::Dropped);
-    QCoreApplication::processEvents();
+    EXPECT_EQ(result.get(), CameraMessenger::SendResult::Released);
+    // While stopped, a send does not wait.
+    auto unwaited = std::async(std::launch::async, [&] { return messenger->sendRecord(r); });
+    ASSERT_EQ(unwaited.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(unwaited.get(), CameraMessenger::SendResult::Queued);
+    messenger.reset();
     EXPECT_TRUE(owner.records().empty());
-    // While stopped, sends are refused at once.
-    auto refused = std::async(std::launch::async, [&] { return messenger.sendRecord(r); });
-    EXPECT_EQ(refused.get(), CameraMessenger::SendResult::Dropped);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(owner.records().size(), 2u);
+    EXPECT_EQ(quorvelRecordText(owner.records()[1].file), QStringLiteral("/a.jpg"));
+}
+
+TEST(CameraMessengerTest, UiThreadSendsArriveThroughTheLoopAndNotForAGoneOwner)
+{
+    enginetest::ensureApp();
+    auto owner = std::make_unique<RecordingOwner>();
+    RecordingOwner *seen = owner.get();
+    CameraMessenger messenger(0, owner.get(), nullptr, 0);
+    const CameraEventRecord r = makeCameraEventRecord(3, {}, {}, {}, 0, {}, QDateTime::currentDateTime());
+    EXPECT_EQ(messenger.sendRecord(r), CameraMessenger::SendResult::Queued);
+    EXPECT_TRUE(seen->records().empty());  // not inside the call
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen->records().size(), 1u);
+
+    EXPECT_EQ(messenger.sendRecord(r), CameraMessenger::SendResult::Queued);
+    owner.reset();  // the host destroys its owner before the loop runs
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messenger.sendRecord(r), CameraMessenger::SendResult::Dropped);
 }
 
 TEST(CameraMessengerTest, DeliveredWhileTheLoopRunsAndBoundedOtherwise)

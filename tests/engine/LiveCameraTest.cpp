@@ -206,10 +206,14 @@ TEST_F(LiveCamera, CloseOnADisabledCameraEnablesItFirst)
     init({QStringLiteral("testsrc")});
     UsbCamera *cam = open(0);
     cam->Disable();
+    QCoreApplication::processEvents();
     owner.clear();
     EXPECT_TRUE(lib.close(0));
+    // Both records arrive through the event loop, after close returned and
+    // the camera is gone.
+    EXPECT_TRUE(recordsOfType(3).empty());
+    ASSERT_TRUE(waitUntil([&] { return recordsOfType(3).size() == 2; }));
     const auto records = recordsOfType(3);
-    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(quorvelRecordText(records[0].event), QStringLiteral("摄像头已启用"));  // enabled (16)
     EXPECT_EQ(quorvelRecordText(records[1].event), QStringLiteral("摄像头已停用"));  // disabled (15)
     EXPECT_FALSE(lib.initialised());

@@ -10,11 +10,16 @@
 // CameraEventRecord; notifications arrive at the notify object as a
 // QuorvelNotifyEvent (see QuorvelEvents.h). Both are delivered on the UI
 // thread through the event loop, so the host must keep its loop running.
+// No export delivers a record before it returns: the disable and enable
+// records of Quorvel_close, Quorvel_open and Quorvel_Init arrive afterwards,
+// also when the camera that raised them is gone by then (a record is dropped
+// only when its owner object no longer exists). A record handler may call
+// any export, including Quorvel_close, Quorvel_open and Quorvel_Init.
 //
 // Texts are UTF-8 in and out. A returned char* belongs to the caller, who
 // releases it with free() (or quorvelTakeText below). Messages the library
 // shows go through its reporter: boxes on the UI thread unless the host
-// installs its own with Quorvel_SetReporter.
+// installs its own callback with Quorvel_SetReporter.
 #pragma once
 
 #include "QuorvelEvents.h"
@@ -25,9 +30,6 @@
 
 class QObject;
 class QWidget;
-namespace quorvel {
-class LibReporter;
-}
 
 #if defined(QUORVEL_BUILDING)
 #define QUORVEL_API __attribute__((visibility("default")))
@@ -82,10 +84,28 @@ QUORVEL_API char *Quorvel_getCapDir_root(int index);
 QUORVEL_API bool Quorvel_setImgDir_root(int index, const char *folder);
 QUORVEL_API char *Quorvel_getImgDir_root(int index);
 
-// Beyond the sixteen: replaces the library's message reporter (null: the
-// library's own boxes). The reporter (see LibReporter.h in the library
-// sources) must outlive its use and accept messages from any thread.
-QUORVEL_API void Quorvel_SetReporter(quorvel::LibReporter *reporter);
+// Kinds of the messages the library reports.
+enum QuorvelMessageKind {
+    QuorvelMessage_Error = 0,      // an error box, titled "Error!"
+    QuorvelMessage_PlayCap = 1,    // titled "PlayCap Message"
+    QuorvelMessage_Plain = 2,      // a plain message; title empty (the host's own)
+    QuorvelMessage_Exception = 3,  // a library error; title empty
+};
+
+// A message of the library: `kind` one of QuorvelMessageKind; `title` and
+// `text` UTF-8, zero-terminated, valid only during the call; `userData` as
+// given to Quorvel_SetReporter. Called on any thread: the UI thread and the
+// cameras' streaming threads alike, possibly on several at once. It must not
+// wait for the UI thread (queue the message there instead). It may call
+// Quorvel_close, Quorvel_open and Quorvel_Init: when it is called from inside
+// the library on the UI thread, those run once the library code has returned.
+typedef void (*QuorvelReportFunction)(void *userData, int kind, const char *title, const char *text);
+
+// Beyond the sixteen: makes `report` receive every message of the library
+// instead of the library's own boxes; a null `report` restores the boxes.
+// `userData` must stay valid while the callback may run: a call that another
+// thread has already begun can end after Quorvel_SetReporter returns.
+QUORVEL_API void Quorvel_SetReporter(QuorvelReportFunction report, void *userData);
 
 } // extern "C"
 
