@@ -11,6 +11,7 @@
 #include "RecordClass.h"
 #include "RecordClass_Broadcast.h"
 #include "RecordClass_FTP.h"
+#include "XServerLoss.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -268,6 +269,8 @@ bool UsbCamera::BuildPreview()
     }
     if (kind == CDataClass::SourceStream)
         g_object_set(found.element, "uri", m_pData->m_SourceId.toUtf8().constData(), nullptr);
+    if (kind == CDataClass::SourceScreen)
+        guardAgainstXServerLoss();
     m_pVideoSource = wrapSource(found.element, kind, found.isTestSource);
     if (!m_pVideoSource) {
         reportPlain(QStringLiteral("Cannot get video source"));

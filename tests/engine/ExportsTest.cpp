@@ -4,6 +4,7 @@
 #include "EngineTestSupport.h"
 #include "HostMessages.h"
 #include "Quorvel.h"
+#include "XvfbServer.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,42 @@ TEST(ExportsUnload, UnloadingWithARunningCameraTearsItDown)
     EXPECT_TRUE(output.contains(QStringLiteral("[camera 0] destroyed"))) << output.toStdString();
     // The camera saved its settings file while it was torn down.
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("0.bin")));
+}
+
+TEST(ExportsScreen, LostXServerEndsTheProcessWithoutATearDownOnTheStreamingThread)
+{
+    enginetest::XvfbServer xvfb;
+    if (!xvfb.available())
+        GTEST_SKIP() << "Xvfb is not installed";
+    QTemporaryDir docs;
+    const QString folder = docs.path() + QStringLiteral("/Vondrel Files/");
+    QDir().mkpath(folder);
+    {
+        QFile f(folder + QStringLiteral("SoruceUrl.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("SCREEN\r\n");
+    }
+    ASSERT_TRUE(xvfb.start());
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();  // DISPLAY: the Xvfb
+    env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), docs.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    probe.setProcessEnvironment(env);
+    probe.setProcessChannelMode(QProcess::MergedChannels);
+    probe.start(QStringLiteral(QUORVEL_SCREEN_EXIT_PROBE));
+    QString output;
+    while (!output.contains(QStringLiteral("frames seen")) && probe.waitForReadyRead(20000))
+        output += QString::fromUtf8(probe.readAll());
+    ASSERT_TRUE(output.contains(QStringLiteral("frames seen"))) << output.toStdString();
+    xvfb.stop();  // the X server goes away under the running camera
+    ASSERT_TRUE(probe.waitForFinished(25000)) << output.toStdString();
+    output += QString::fromUtf8(probe.readAll());
+    // Ended by the lost display, with libX11's status, and without a crash.
+    EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(probe.exitCode(), 1) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("X server of a screen source went away"))) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("deadlock"))) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("[camera 0] disable"))) << output.toStdString();
 }
 
 int main(int argc, char **argv)
