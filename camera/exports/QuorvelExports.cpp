@@ -8,8 +8,10 @@
 #include "BoxReporter.h"
 #include "HostVideoView.h"
 #include "LibReporter.h"
+#include "QtChineseTranslation.h"
 #include "UsbCamera.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -97,7 +99,17 @@ extern "C" {
 
 QUORVEL_API int Quorvel_Init(void)
 {
-    return guarded("Init", 1, [] { return library().Init(); });
+    return guarded("Init", 1, [] {
+        // The library's windows and boxes show Qt's texts in Chinese too,
+        // also under a host that installed no translation of its own.
+        // Tried once per process, so a missing catalogue logs one line.
+        static bool triedQtChinese = false;
+        if (!triedQtChinese && QCoreApplication::instance()) {
+            triedQtChinese = true;
+            vq::installQtChineseTranslation();
+        }
+        return library().Init();
+    });
 }
 
 QUORVEL_API void Quorvel_open(QWidget *owner, QObject *notify, QWidget *host, int index)
