@@ -7,7 +7,6 @@
 #include "Store.h"
 #include "TFormAcccountManage.h"
 #include "TFormAccountEdit.h"
-#include "TFormPhoto.h"
 #include "TFormSYS.h"
 #include "TFormgate1.h"
 #include "TFormvisitInfo.h"
@@ -166,11 +165,6 @@ int main(int argc, char **argv)
     {
         auto *w = new TFormSYS(nullptr);
         ok &= save(w, out, "settings.png");
-        delete w;
-    }
-    {
-        auto *w = new TFormPhoto(nullptr, samplePicture(dir.path(), "big.png", QColor(70, 110, 170), {320, 240}));
-        ok &= save(w, out, "photo-viewer.png");
         delete w;
     }
     setCurrentOption(nullptr);
