@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the desk windows (visit list, registration form, leave registration,
-# account manager and edit window, settings) to PNG files, offscreen, over a
-# temp store with a few sample visits; then the visitor road test adds the
-# windows it passes through with real camera pictures.
+# the visit list after that leave, account manager and edit window, settings)
+# to PNG files, offscreen, over a temp store with a few sample visits; then the
+# visitor road test adds the windows it passes through with real camera
+# pictures.
 #   bash scripts/screenshots.sh [output folder]   (default: docs/screenshots)
 # Chinese text needs the font fonts-wqy-zenhei (installed by install-deps.sh).
 set -euo pipefail
@@ -14,8 +15,8 @@ fi
 cmake --build build -j2 --target deskwindows_screenshots
 QT_QPA_PLATFORM=offscreen ./build/bin/deskwindows_screenshots "$out"
 # The camera window on the library's test picture with a snapshot, the
-# registration form as the visitor road test fills it (card, photos), the
-# photo viewer on a snapshot and the visit list after the visitor left.
+# registration form as the visitor road test fills it (card, photos) and the
+# photo viewer on a 640x480 snapshot.
 cmake --build build -j2 --target visitorroad_test
 mkdir -p "$out"
 VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \

@@ -10,6 +10,7 @@
 #include "TFormSYS.h"
 #include "TFormgate1.h"
 #include "TFormvisitInfo.h"
+#include "VisitListModel.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -18,6 +19,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -149,6 +151,25 @@ int main(int argc, char **argv)
         auto *f = new TFormvisitInfo(nullptr, true, false, key);
         ok &= save(f, out, "leave-registration.png");
         delete f;
+    }
+    {
+        // 王芳 leaves through the leave form ("离开"); the list shows her
+        // leave time and the stay up to it.
+        TFormgate1 w;
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.resize(1180, 520);
+        w.DateTimePicker1->setDate(first.date());
+        auto *leave = new TFormvisitInfo(&w, true, false, key);
+        leave->show();
+        leave->BitBtn2->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w.BitBtn1Click();
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            if (w.model()->visitAt(r)->id == key)
+                w.ListView1->selectRow(r);
+        }
+        w.ListView1Click();
+        ok &= save(&w, out, "visit-list-after-leave.png");
     }
     {
         auto *w = new TFormAcccountManage(nullptr);
