@@ -18,10 +18,10 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
