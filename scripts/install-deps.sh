@@ -9,6 +9,8 @@ packages=(
   g++ cmake ninja-build pkg-config clang libclang-rt-14-dev
   # desk: Qt 6 widgets and SQL with SQLite
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev
+  # Qt's own texts in Chinese (message box buttons, file dialogs)
+  qt6-translations-l10n
   # camera library: GStreamer 1.22 and plugins, libcurl, libjpeg-turbo
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstreamer-plugins-bad1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Renders the desk windows (visit list, registration form, leave registration,
-# account manager and edit window, settings, photo viewer) to PNG files,
-# offscreen, over a temp store with a few sample visits.
+# the visit list after that leave, account manager and edit window, settings)
+# to PNG files, offscreen, over a temp store with a few sample visits; then the
+# visitor road test adds the windows it passes through with real camera
+# pictures.
 #   bash scripts/screenshots.sh [output folder]   (default: docs/screenshots)
 # Chinese text needs the font fonts-wqy-zenhei (installed by install-deps.sh).
 set -euo pipefail
@@ -12,10 +14,12 @@ if [ ! -f build/CMakeCache.txt ]; then
 fi
 cmake --build build -j2 --target deskwindows_screenshots
 QT_QPA_PLATFORM=offscreen ./build/bin/deskwindows_screenshots "$out"
-# The camera window on the library's test picture with a snapshot, and the
-# registration form as the visitor road test fills it (card, photos).
+# The camera window on the library's test picture with a snapshot, the
+# registration form as the visitor road test fills it (card, photos) and the
+# photo viewer on a 640x480 snapshot.
 cmake --build build -j2 --target visitorroad_test
 mkdir -p "$out"
 VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
   ./build/bin/visitorroad_test --gtest_filter='RoadTest.*' >/dev/null 2>&1
-ls "$out"/camera-window.png "$out"/registration-road.png
+ls "$out"/camera-window.png "$out"/registration-road.png "$out"/photo-viewer.png \
+  "$out"/visit-list-after-leave.png

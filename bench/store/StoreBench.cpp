@@ -145,7 +145,7 @@ void BM_listVisits(benchmark::State &state)
     state.counters["rows"] = double(rows);
 }
 
-// The visit list's condition written as text, as the original windows do.
+// The visit list's condition written as text, values inside the SQL.
 void BM_listVisits_textCondition(benchmark::State &state)
 {
     const QString folder = benchDataFolder();

@@ -11,8 +11,10 @@
 #include "LibReporter.h"
 #include "LibraryCall.h"
 #include "LibraryRelay.h"
+#include "QtChineseTranslation.h"
 #include "UsbCamera.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QHeaderView>
 #include <QPointer>
@@ -156,7 +158,17 @@ QUORVEL_API int Quorvel_Init(void)
 {
     if (putOffWhenNested("Init", [] { Quorvel_Init(); }))
         return 1;
-    return guarded("Init", 1, [] { return library().Init(); });
+    return guarded("Init", 1, [] {
+        // The library's windows and boxes show Qt's texts in Chinese too,
+        // also under a host that installed no translation of its own.
+        // Tried once per process, so a missing catalogue logs one line.
+        static bool triedQtChinese = false;
+        if (!triedQtChinese && QCoreApplication::instance()) {
+            triedQtChinese = true;
+            vq::installQtChineseTranslation();
+        }
+        return library().Init();
+    });
 }
 
 QUORVEL_API void Quorvel_open(QWidget *owner, QObject *notify, QWidget *host, int index)

@@ -16,6 +16,8 @@ QString withSlash(QString path)
     return path;
 }
 
+} // namespace
+
 QString documentsFolder()
 {
     // The variable is honoured first so that tests and odd desktops can point
@@ -28,8 +30,6 @@ QString documentsFolder()
         return docs;
     return QDir::homePath() + QStringLiteral("/Documents");
 }
-
-} // namespace
 
 QString filesFolder()
 {
@@ -67,8 +67,8 @@ int deleteMatching(const QString &pattern)
     QDir dir(folder);
     if (!dir.exists())
         return 0;
-    // Without QDir::CaseSensitive the name filter ignores letter case, as the
-    // original file system did ("*.jpg" also takes "A.JPG").
+    // Without QDir::CaseSensitive the name filter ignores letter case:
+    // "*.jpg" also takes "A.JPG", whatever case a camera or copy gave it.
     const QStringList names = dir.entryList({filter},
         QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     int deleted = 0;

@@ -19,6 +19,10 @@ private:
     QString m_message;
 };
 
+// The user's documents folder: $XDG_DOCUMENTS_DIR when set, else the
+// platform's documents location (from $HOME), else $HOME/Documents.
+QString documentsFolder();
+
 // The documents folder followed by "Vondrel Files/", always ending in "/".
 // The documents folder is $XDG_DOCUMENTS_DIR when set, else the platform's
 // documents location (from $HOME), else $HOME/Documents.

@@ -17,7 +17,7 @@ QString decode(const QByteArray &bytes)
     QString text = utf8.decode(data);
     if (!utf8.hasError())
         return text;
-    // Files written by the older program are in the Chinese code page.
+    // Not UTF-8: a file saved by a Windows editor in the Chinese code page.
     QStringDecoder gb("GB18030");
     if (gb.isValid()) {
         QString t = gb.decode(data);

@@ -3,7 +3,8 @@
 // functions: section and key names match without regard to letter case,
 // existing keys are updated in place, new keys are appended to the end of
 // their section, other sections and keys stay as they are. Texts are UTF-8
-// (a file that is not valid UTF-8 is read as GB18030, as older files were).
+// (a file that is not valid UTF-8 is read as GB18030, the Chinese code page
+// a Windows editor saves in).
 #include <QString>
 #include <QStringList>
 

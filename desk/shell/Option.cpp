@@ -69,6 +69,7 @@ void Option::load()
     visitComboBoxCamera1 = ini.value(kSection, QStringLiteral("visitComboBoxCamera1"), QStringLiteral("0"));
     visitComboBoxCamera2 = ini.value(kSection, QStringLiteral("visitComboBoxCamera2"), QStringLiteral("0"));
     title = ini.value(kSection, QStringLiteral("title"), QStringLiteral("人员出入登记软件"));
+    exportFolder = ini.value(kSection, QStringLiteral("exportFolder"), QString());
     autorefreshTime = refreshTimeFromText(ini.value(kSection, QStringLiteral("autorefreshTime"), QStringLiteral("30")));
 }
 
@@ -82,6 +83,8 @@ bool Option::save() const
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera1"), visitComboBoxCamera1);
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera2"), visitComboBoxCamera2);
     ini.setValue(kSection, QStringLiteral("title"), title);
+    if (!exportFolder.isEmpty())
+        ini.setValue(kSection, QStringLiteral("exportFolder"), exportFolder);
     return ini.save();
 }
 

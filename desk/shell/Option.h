@@ -23,7 +23,9 @@ public:
     // Writes the persisted fields in their fixed key order: connect,
     // autorefresh, autorefreshTime, peopleComboBoxCamera1,
     // visitComboBoxCamera1, visitComboBoxCamera2, title. Other sections and
-    // keys already in the file are kept. UTF-8. Returns false on a write
+    // keys already in the file are kept. exportFolder follows title once it
+    // has a value (a file that never saw an export keeps its seven keys).
+    // UTF-8. Returns false on a write
     // error. The destructor calls it; nothing else needs to.
     bool save() const;
 
@@ -37,6 +39,7 @@ public:
     QString visitComboBoxCamera1 = QStringLiteral("0");
     QString visitComboBoxCamera2 = QStringLiteral("0");
     QString title = QStringLiteral("人员出入登记软件");
+    QString exportFolder;                       // "exportFolder": folder of the last export, default ""
     QString productName = QStringLiteral("岚拓人员出入登记软件"); // not persisted
 
     // C-style leading-digits conversion used for "autorefreshTime", then the

@@ -57,6 +57,8 @@ TFormbase::TFormbase(QWidget *owner)
     ImageTitle->setObjectName(QStringLiteral("ImageTitle"));
     ImageTitle->setPixmap(bannerPixmap());
     ImageTitle->setScaledContents(true);
+    // The banner follows the panel's size on every resize, not only the first.
+    PanelTitle->installEventFilter(this);
 
     Label_Title = new QLabel(PanelTitle);
     Label_Title->setObjectName(QStringLiteral("Label_Title"));
@@ -94,9 +96,15 @@ QString TFormbase::titleText() const
     return Label_Title->text();
 }
 
+bool TFormbase::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == PanelTitle && event->type() == QEvent::Resize)
+        ImageTitle->setGeometry(PanelTitle->contentsRect());
+    return QDialog::eventFilter(watched, event);
+}
+
 void TFormbase::showEvent(QShowEvent *event)
 {
-    // The banner fills the panel, whatever width the window gets.
     ImageTitle->setGeometry(PanelTitle->contentsRect());
     Label_Title->raise();
     if (!m_centred) {

@@ -35,6 +35,7 @@ public:
     static constexpr int titlePanelHeight = 42;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     // The close handler: every desk window frees itself when closed.

@@ -6,6 +6,7 @@
 #include "MainWindowFactory.h"
 #include "MessageBoxReporter.h"
 #include "Option.h"
+#include "QtChineseTranslation.h"
 #include "Reporter.h"
 #include "SingleInstance.h"
 #include "TDataModule1.h"
@@ -68,6 +69,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vondrel"));
+    // Qt's own texts (message box buttons, file dialogs) in Chinese; without
+    // the catalogue the desk runs with Qt's English texts (one log line).
+    vq::installQtChineseTranslation();
     MessageBoxReporter boxReporter;
     if (!messagesToStderr())
         setReporter(&boxReporter);

@@ -36,7 +36,7 @@ public:
     // Where picture copies are written: <data folder>/temp/ (ends in "/").
     QString tempFolder() const { return m_dataFolder + QStringLiteral("temp/"); }
 
-    // The connection (ADOConnection_update of the original design).
+    // The one connection every store operation uses.
     QSqlDatabase ADOConnection_update() const;
     QString connectionName() const { return m_connectionName; }
 

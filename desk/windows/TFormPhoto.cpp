@@ -1,10 +1,9 @@
 #include "TFormPhoto.h"
 
+#include "PictureView.h"
 #include "Reporter.h"
 
 #include <QFileInfo>
-#include <QLabel>
-#include <QPixmap>
 #include <QVBoxLayout>
 
 namespace vondrel {
@@ -28,30 +27,14 @@ void TFormPhoto::setUp()
     setWindowTitle(QStringLiteral("图片显示"));
     auto *layout = new QVBoxLayout(clientArea());
     layout->setContentsMargins(0, 0, 0, 0);
-    Image1 = new QLabel(clientArea());
-    Image1->setAlignment(Qt::AlignCenter);
-    Image1->setMinimumSize(1, 1);
+    Image1 = new PictureView(clientArea());
+    Image1->setObjectName(QStringLiteral("Image1"));
     layout->addWidget(Image1);
+    Image1->setPicture(m_picture);
     if (!m_picture.isNull())
         resize(m_picture.width(), m_picture.height() + titlePanelHeight);
     else
         resize(320, 240 + titlePanelHeight);
-    showPicture();
-}
-
-void TFormPhoto::showPicture()
-{
-    if (m_picture.isNull() || !Image1 || Image1->width() < 1 || Image1->height() < 1)
-        return;
-    // Stretched within the window, centred, keeping its proportions.
-    Image1->setPixmap(QPixmap::fromImage(
-        m_picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-}
-
-void TFormPhoto::resizeEvent(QResizeEvent *event)
-{
-    TFormbase::resizeEvent(event);
-    showPicture();
 }
 
 } // namespace vondrel

@@ -1,12 +1,14 @@
 #pragma once
-// "图片显示": one picture in a window of its own, sized to the picture.
+// "图片显示": one picture in a window of its own, sized to the picture. The
+// picture is centred and stretched within the window, keeping its
+// proportions, also after the window is resized. Opened modally (exec()).
 #include "TFormbase.h"
 
 #include <QImage>
 
-class QLabel;
-
 namespace vondrel {
+
+class PictureView;
 
 class TFormPhoto : public TFormbase {
     Q_OBJECT
@@ -17,15 +19,11 @@ public:
     // otherwise an empty window.
     TFormPhoto(QWidget *owner, const QString &path);
 
-    QLabel *Image1 = nullptr;
+    PictureView *Image1 = nullptr;
     const QImage &picture() const { return m_picture; }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void setUp();
-    void showPicture();
 
     QImage m_picture;
 };

@@ -109,15 +109,17 @@ void TFormSYS::Action_addnewExecute()
 
 void TFormSYS::ListBox1Click()
 {
-    if (ListBox1->currentRow() >= 0)
+    if (!ListBox1->selectedItems().isEmpty())
         Action_delete->setEnabled(true);
 }
 
 void TFormSYS::Action_deleteExecute()
 {
-    const int row = ListBox1->currentRow();
-    if (row >= 0)
-        delete ListBox1->takeItem(row);
+    // The selected entry only; a current entry left after a click on empty
+    // space is not selected and stays.
+    const QList<QListWidgetItem *> selected = ListBox1->selectedItems();
+    if (!selected.isEmpty())
+        delete ListBox1->takeItem(ListBox1->row(selected.front()));
 }
 
 void TFormSYS::BitBtn2Click()

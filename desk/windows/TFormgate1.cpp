@@ -1,6 +1,7 @@
 #include "TFormgate1.h"
 
 #include "ColumnSort.h"
+#include "DataFolder.h"
 #include "DeskDateTime.h"
 #include "Option.h"
 #include "Reporter.h"
@@ -16,6 +17,7 @@
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -150,9 +152,9 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
     connect(ListView1, &QTableView::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos)); });
 
-    SaveDialog1 = [](QWidget *owner) {
+    SaveDialog1 = [this](QWidget *owner) {
         // No filter and no default extension: the export adds ".xls".
-        return QFileDialog::getSaveFileName(owner, QString(), QString(), QString());
+        return QFileDialog::getSaveFileName(owner, QString(), exportStartFolder(), QString());
     };
     openWithDesktop = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 
@@ -312,6 +314,15 @@ QString TFormgate1::exportRows(const QString &path)
     return QString();
 }
 
+QString TFormgate1::exportStartFolder() const
+{
+    // Not the working folder: that is the card reader's, among its card files.
+    const Option *o = currentOption();
+    if (o && !o->exportFolder.isEmpty() && QFileInfo(o->exportFolder).isDir())
+        return o->exportFolder;
+    return documentsFolder();
+}
+
 void TFormgate1::ActionExportExecute()
 {
     if (!ActionExport->isEnabled())
@@ -325,6 +336,8 @@ void TFormgate1::ActionExportExecute()
         reportError(error);
         return;
     }
+    if (Option *o = currentOption())
+        o->exportFolder = QFileInfo(path).absolutePath();
     reportInfo(QStringLiteral("数据导出完毕。"));
     if (openWithDesktop)
         openWithDesktop(path);

@@ -49,6 +49,9 @@ public:
     // The save dialog of the export (SaveDialog1); returns the chosen name or
     // empty text when cancelled. Replaceable so the export can run unattended.
     std::function<QString(QWidget *owner)> SaveDialog1;
+    // Where the save dialog starts: the folder of the last export (desk
+    // option exportFolder) while it exists, else the documents folder.
+    QString exportStartFolder() const;
     // Opens the exported file with the desktop's handler. Replaceable.
     std::function<void(const QString &path)> openWithDesktop;
 

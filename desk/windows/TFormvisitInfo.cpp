@@ -3,6 +3,7 @@
 #include "CardFolder.h"
 #include "CardReaderDialog.h"
 #include "DateFormat.h"
+#include "LimitedTextEdit.h"
 #include "Option.h"
 #include "Reporter.h"
 #include "Storemanage_settings.h"
@@ -20,6 +21,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,6 +50,9 @@ int leadingDigits(const QString &text)
     return int(value);
 }
 
+// The address and remark boxes take at most this many typed characters.
+constexpr int kMemoLimit = 200;
+
 QString nowText() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
 
 // Chooses `text` in a fixed-list box, adding it when the list lacks it, so a
@@ -60,25 +65,6 @@ void chooseText(QComboBox *box, const QString &text)
         i = box->count() - 1;
     }
     box->setCurrentIndex(i);
-}
-
-// A multi-line box that refuses typing beyond `maxChars` (text put in by the
-// program, such as a stored address, is kept whole).
-void limitMemo(QPlainTextEdit *memo, int maxChars)
-{
-    auto previous = std::make_shared<qsizetype>(memo->toPlainText().size());
-    QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [memo, maxChars, previous] {
-        const QString text = memo->toPlainText();
-        if (text.size() > maxChars && text.size() > *previous) {
-            const qsizetype keep = qMax<qsizetype>(maxChars, *previous);
-            const QSignalBlocker block(memo);
-            memo->setPlainText(text.left(keep));
-            memo->moveCursor(QTextCursor::End);
-            *previous = keep;
-            return;
-        }
-        *previous = text.size();
-    });
 }
 
 void limitEdit(QLineEdit *edit, int maxChars) { edit->setMaxLength(qMax<int>(maxChars, int(edit->text().size()))); }
@@ -165,7 +151,7 @@ void TFormvisitInfo::buildControls()
     ++row;
 
     label("住       址", row, 0, true);
-    Memo1 = new QPlainTextEdit(client);
+    Memo1 = new LimitedTextEdit(kMemoLimit, client);
     Memo1->setPlaceholderText(QStringLiteral("不超过200"));
     Memo1->setToolTip(QStringLiteral("不超过200"));
     Memo1->setFixedHeight(52);
@@ -183,7 +169,7 @@ void TFormvisitInfo::buildControls()
     ++row;
 
     label("备注信息", row, 0, true);
-    Memo3 = new QPlainTextEdit(client);
+    Memo3 = new LimitedTextEdit(kMemoLimit, client);
     Memo3->setPlaceholderText(QStringLiteral("不超过200"));
     Memo3->setToolTip(QStringLiteral("不超过200"));
     Memo3->setFixedHeight(52);
@@ -358,8 +344,6 @@ void TFormvisitInfo::applyLimits()
     limitEdit(Edit1, 20);
     for (QLineEdit *e : {Edit2, Edit3, Edit4, Edit5})
         limitEdit(e, 50);
-    limitMemo(Memo1, 200);
-    limitMemo(Memo3, 200);
 }
 
 void TFormvisitInfo::loadVisit()
@@ -438,8 +422,11 @@ void TFormvisitInfo::BitBtn5Click()
     if (birth.isValid())
         DateTimePicker1->setDate(birth);
     Edit3->setText(card->idNumber);
-    // The address goes in as a new line; what was typed stays.
+    // The address goes in as a new line; what was typed stays. Program text
+    // is never cut, so a long result is kept whole and the guard is told.
     Memo1->appendPlainText(card->address);
+    if (Memo1->toPlainText().size() > kMemoLimit)
+        reportWarning(QStringLiteral("读卡地址已加入住址，住址现超过%1字，请删减。").arg(kMemoLimit));
     if (!card->photoPath.isEmpty() && QFileInfo::exists(card->photoPath)) {
         if (showPicture(Image_sfz, m_cardPicture, card->photoPath))
             Label1_camera_sfz = QFileInfo(card->photoPath).absoluteFilePath();
@@ -478,25 +465,36 @@ void TFormvisitInfo::SpeedButton2Click()
     addCompanionEntry(std::move(img));
 }
 
+int TFormvisitInfo::selectedPhotoRow() const
+{
+    // The selected entry only: after a click on empty space the list still
+    // has a current entry, but nothing is selected and nothing is acted on.
+    const QList<QListWidgetItem *> selected = ListView_photo->selectedItems();
+    if (selected.isEmpty())
+        return -1;
+    const int row = ListView_photo->row(selected.front());
+    return (row >= 0 && size_t(row) < m_photos.size()) ? row : -1;
+}
+
 void TFormvisitInfo::N1Click()
 {
-    const int row = ListView_photo->currentRow();
-    if (row < 0 || size_t(row) >= m_photos.size())
+    const int row = selectedPhotoRow();
+    if (row < 0)
         return;
     const imgInfo &img = *m_photos[size_t(row)];
     if (img.path.isEmpty() || !QFileInfo::exists(img.path))
         return;
     auto *viewer = new TFormPhoto(this, img.path);
     viewer->setWindowTitle(img.title);
-    viewer->show();
+    viewer->exec();
 }
 
 void TFormvisitInfo::N4Click()
 {
     if (!N4->isEnabled())
         return;
-    const int row = ListView_photo->currentRow();
-    if (row < 0 || size_t(row) >= m_photos.size())
+    const int row = selectedPhotoRow();
+    if (row < 0)
         return;
     const imgInfo &img = *m_photos[size_t(row)];
     // Removed from the store at once, before any save.
@@ -511,7 +509,7 @@ void TFormvisitInfo::Image1DblClick()
     if (m_mainPicture.isNull())
         return;
     auto *viewer = new TFormPhoto(this, m_mainPicture);
-    viewer->show();
+    viewer->exec();
 }
 
 bool TFormvisitInfo::eventFilter(QObject *watched, QEvent *event)
@@ -585,6 +583,17 @@ void TFormvisitInfo::BitBtn2Click()
 }
 
 void TFormvisitInfo::BitBtn3Click() { close(); }
+
+void TFormvisitInfo::keyPressEvent(QKeyEvent *event)
+{
+    // The form ends only through its buttons: an Escape meant for a drop-down
+    // or typed by habit must not throw away a card read, photos and fields.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    TFormbase::keyPressEvent(event);
+}
 
 void TFormvisitInfo::storeCameraChoices()
 {

@@ -56,9 +56,9 @@ public:
     QComboBox *ComboBox2 = nullptr;   // 证件类型
     QLineEdit *Edit3 = nullptr;       // 证件号码
     QLineEdit *Edit4 = nullptr;       // 工作单位
-    QPlainTextEdit *Memo1 = nullptr;  // 住址
+    QPlainTextEdit *Memo1 = nullptr;  // 住址 (typing limited to 200)
     QComboBox *ComboBox3 = nullptr;   // 来访事由
-    QPlainTextEdit *Memo3 = nullptr;  // 备注信息
+    QPlainTextEdit *Memo3 = nullptr;  // 备注信息 (typing limited to 200)
     QLineEdit *Edit5 = nullptr;       // 被访者
     QLineEdit *Edit10 = nullptr;      // 随行人数
     QLineEdit *Edit7 = nullptr;       // 登记时间
@@ -106,6 +106,7 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildControls();
@@ -114,6 +115,7 @@ private:
     void loadVisit();
     void applyLimits();
     void addCompanionEntry(std::unique_ptr<imgInfo> img);
+    int selectedPhotoRow() const; // -1 when no entry is selected
     bool showPicture(QLabel *target, QImage &store, const QString &path);
     void storeCameraChoices();
 

@@ -3,6 +3,7 @@
 #include "CDataClass.h"
 #include "LibReporter.h"
 #include "LibraryError.h"
+#include "ParamName.h"
 #include "TestSupport.h"
 
 #include <QFileInfo>
@@ -314,7 +315,11 @@ TEST_P(FolderCases, RootWithOrWithoutSlashGivesTheSameDatedFolder)
 
 INSTANTIATE_TEST_SUITE_P(Cases, FolderCases,
     ::testing::Values(FolderCase{"/Pics", true, "AlarmCapture"}, FolderCase{"/Pics/", true, "AlarmCapture"},
-                      FolderCase{"/Pics", false, "TimingCapture"}));
+                      FolderCase{"/Pics", false, "TimingCapture"}),
+    [](const auto &info) {
+        const std::string root = info.param.root;
+        return vq::test::paramName(root) + (root.back() == '/' ? "Slash" : "") + (info.param.alarm ? "_Alarm" : "_Timing");
+    });
 
 TEST_F(DataRecordTest, RecordingFolderAndFolderFailure)
 {
@@ -351,7 +356,8 @@ TEST_P(SourceKinds, SourceIdGivesKind)
 INSTANTIATE_TEST_SUITE_P(Cases, SourceKinds,
     ::testing::Values(KindCase{"HTTP://127.0.0.1/x", 1}, KindCase{"http:", 1}, KindCase{"mms://h/s", 1},
                       KindCase{"mms", 0}, KindCase{"Screen", 2}, KindCase{"screen ", 0}, KindCase{"", 0},
-                      KindCase{"/dev/video0", 0}));
+                      KindCase{"/dev/video0", 0}),
+    [](const auto &info) { return vq::test::paramName(info.param.source); });
 
 TEST_F(DataRecordTest, UnwritableSettingsFileIsReported)
 {

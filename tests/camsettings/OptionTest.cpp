@@ -3,6 +3,7 @@
 #include "LibReporter.h"
 #include "LibraryError.h"
 #include "Option.h"
+#include "ParamName.h"
 #include "SafeFile.h"
 #include "TestSupport.h"
 
@@ -147,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, OptionIniCases,
                       IniCase{"CameraRows=-3\nCameraCols=3abc\nhistoryDays=12days\n", 1, 3, 12, 1},
                       IniCase{"CameraRows=100000\nCameraCols=99999999999\nScreen=0\n", 100, 100, 7, 0},
                       IniCase{"cameraROWS = 4 \nCameraCols=\"2\"\nhistoryDays=x\n", 4, 2, 0, 1},
-                      IniCase{"historyDays=\nScreen=wide\n", 2, 2, 0, 0}));
+                      IniCase{"historyDays=\nScreen=wide\n", 2, 2, 0, 0}),
+    [](const auto &info) { return vq::test::paramName(info.param.body); });
 
 TEST_F(OptionTest, LanguageChosenLaterIsWrittenButNextStartUsesChinese)
 {
@@ -278,7 +280,8 @@ TEST_P(HookKeyCases, KeyCodeTextGivesVirtualKey)
 INSTANTIATE_TEST_SUITE_P(Cases, HookKeyCases,
     ::testing::Values(HookCase{"F12", 0x7B}, HookCase{"f12", -1}, HookCase{"Q", 0x51}, HookCase{"A", 0x41},
                       HookCase{"1", 0x31}, HookCase{"Esc", 0x1B}, HookCase{"ESC", -1}, HookCase{"F1", 0x70},
-                      HookCase{"F13", -1}, HookCase{"", -1}, HookCase{"F10", 0x79}));
+                      HookCase{"F13", -1}, HookCase{"", -1}, HookCase{"F10", 0x79}),
+    [](const auto &info) { return vq::test::paramName(info.param.code); });
 
 TEST_F(OptionTest, HookKeyIsComputedWhileLoading)
 {

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "Option.h"
+#include "ParamName.h"
 #include "Reporter.h"
 #include "Store.h"
 #include "TFormLogin.h"
@@ -123,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, LoginAttempt, ::testing::Values(
     Attempt{"", "582", "姓名、密码不能为空！", nullptr},
     Attempt{"admin", "", "姓名、密码不能为空！", nullptr},
     Attempt{"admin' --", "x' or '1'='1", "登录名或密码错误", nullptr}),
-    [](const auto &info) { return "case" + std::to_string(info.index); });
+    [](const auto &info) {
+        return vq::test::paramName(info.param.name) + "_" + vq::test::paramName(info.param.password);
+    });
 
 TEST_F(LoginWindow, SecondTryAfterAFailureLogsIn)
 {

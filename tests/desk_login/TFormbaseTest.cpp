@@ -2,6 +2,7 @@
 #include "Option.h"
 #include "TFormbase.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
@@ -29,6 +30,23 @@ TEST(TFormbase, TitlePanelAndBanner)
     w->close();
     flushDeletes();
     EXPECT_FALSE(w);
+}
+
+TEST(TFormbase, BannerFillsThePanelAfterEveryResize)
+{
+    testApp();
+    QPointer<TFormbase> w = new TFormbase;
+    w->resize(500, 300);
+    w->show();
+    for (const int width : {900, 420, 1300}) {
+        w->resize(width, 300);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w->PanelTitle->width(), width);
+        EXPECT_EQ(w->ImageTitle->width(), w->PanelTitle->contentsRect().width()) << "window width " << width;
+        EXPECT_EQ(w->ImageTitle->geometry(), w->PanelTitle->contentsRect()) << "window width " << width;
+    }
+    w->close();
+    flushDeletes();
 }
 
 TEST(TFormbase, ShowsTheOptionTitleAndEachOpeningIsANewWindow)

@@ -1,4 +1,5 @@
 #include "DateFormat.h"
+#include "ParamName.h"
 
 #include <QCoreApplication>
 
@@ -42,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, DateTimeParse, ::testing::Values(
     ParseCase{"05/03/2011", QDateTime()},
     ParseCase{"", QDateTime()},
     ParseCase{"2011-03-05 08:07:09 junk", QDateTime()}),
-    [](const auto &info) { return "case" + std::to_string(info.index); });
+    [](const auto &info) { return vq::test::paramName(info.param.text); });
 
 TEST(DateFormat, ParsesDates)
 {

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 #include "Option.h"
+#include "ParamName.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, RefreshTime, ::testing::Values(
     RefreshCase{"  60s", 60, "60"},       // leading digits count, the rest is ignored
     RefreshCase{"-50", 10, "10"},
     RefreshCase{"99999999999999", 2147483647, "2147483647"}), // saturates
-    [](const auto &info) { return "case" + std::to_string(info.index); });
+    [](const auto &info) { return info.param.file ? vq::test::paramName(info.param.file) : std::string("Missing"); });
 
 TEST_F(OptionFile, EmptyConnectStaysEmptyAndOtherContentIsKept)
 {
@@ -199,4 +200,16 @@ TEST(OptionSlot, CurrentOptionIsClearedWhenItGoes)
         EXPECT_EQ(currentOption(), &o);
     }
     EXPECT_EQ(currentOption(), nullptr);
+}
+
+TEST_F(OptionFile, ExportFolderIsKeptAfterTitleOnceThereIsOne)
+{
+    {
+        Option o(ini());
+        EXPECT_TRUE(o.exportFolder.isEmpty());
+        o.exportFolder = QStringLiteral("/home/门卫/导出");
+    }
+    EXPECT_EQ(readAll(ini()), kFirstRunFile + "exportFolder=/home/门卫/导出\n");
+    Option again(ini());
+    EXPECT_EQ(again.exportFolder, QStringLiteral("/home/门卫/导出"));
 }

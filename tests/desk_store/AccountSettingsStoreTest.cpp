@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "ParamName.h"
 
 #include <algorithm>
 #include <string>
@@ -50,7 +51,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Login, ::testing::Values(
     LoginCase{"o'hara", "it's", "O'Hara"},
     LoginCase{"admin' or '1'='1", "x' or '1'='1", nullptr},
     LoginCase{"", "", nullptr}),
-    [](const auto &info) { return "case" + std::to_string(info.index); });
+    [](const auto &info) {
+        return vq::test::paramName(info.param.name) + "_" + vq::test::paramName(info.param.password);
+    });
 
 TEST_F(StoreTest, NameInOtherLetterCaseIsASecondAccountAndExactNamesWin)
 {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTableWidget>
+#include <QTest>
 
 using namespace vondrel;
 using namespace vondrel::test;
@@ -215,6 +216,34 @@ TEST_F(SysTest, DeleteWithoutSaveKeepsStoreAndEmptyListSaves)
     w->BitBtn2->click();
     EXPECT_TRUE(storedReasons().isEmpty());
     EXPECT_EQ(reporter.texts(), QStringList({u("完成。")}));
+}
+
+TEST_F(SysTest, DeleteRemovesTheSelectedEntryOnly)
+{
+    const QStringList initial = storedReasons();
+    ASSERT_GE(initial.size(), 3);
+    auto w = open();
+    w->resize(520, 420);
+    w->show();
+    QApplication::processEvents();
+    QWidget *viewport = w->ListBox1->viewport();
+    auto clickRow = [&](int row) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, w->ListBox1->visualItemRect(w->ListBox1->item(row)).center());
+    };
+    clickRow(0);
+    EXPECT_TRUE(w->Action_delete->isEnabled());
+    // A click below the entries: the first stays current but is not selected.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
+    ASSERT_TRUE(w->ListBox1->selectedItems().isEmpty());
+    ASSERT_EQ(w->ListBox1->currentRow(), 0);
+    w->BitBtn4->click();
+    EXPECT_EQ(w->reasons(), initial) << "nothing selected, nothing removed";
+    clickRow(2);
+    w->BitBtn4->click();
+    QStringList expected = initial;
+    expected.removeAt(2);
+    EXPECT_EQ(w->reasons(), expected);
+    EXPECT_EQ(storedReasons(), initial) << "the store waits for 保存当前列表";
 }
 
 TEST_F(SysTest, TitleShowsAtOnce)

@@ -18,6 +18,7 @@ namespace {
 QString u(const char *utf8) { return QString::fromUtf8(utf8); }
 
 struct StayCase {
+    const char *name;
     const char *entry;
     const char *leave;
     const char *expected;
@@ -36,26 +37,27 @@ TEST_P(StayTextTest, FormatsTheStay)
 INSTANTIATE_TEST_SUITE_P(
     Table, StayTextTest,
     ::testing::Values(
-        StayCase{"2024-03-01 08:00:00", "2024-03-01 08:59:00", "59分"},
-        StayCase{"2024-03-01 08:00:00", "2024-03-01 09:00:00", "01小时00分"},
-        StayCase{"2024-03-01 08:00:00", "2024-03-02 08:00:00", "1天00小时00分"},
-        StayCase{"2024-03-01 08:00:00", "2024-03-01 10:05:00", "02小时05分"},
-        StayCase{"2024-03-01 08:00:00", "2024-03-02 11:07:30", "1天03小时07分"},
-        StayCase{"2024-03-01 08:00:00", "2024-03-01 08:45:59", "45分"},
-        StayCase{"2024-03-01 08:00:00", "2024-03-01 08:00:00", "00分"},
+        StayCase{"Minutes59", "2024-03-01 08:00:00", "2024-03-01 08:59:00", "59分"},
+        StayCase{"Minutes60", "2024-03-01 08:00:00", "2024-03-01 09:00:00", "01小时00分"},
+        StayCase{"OneDay", "2024-03-01 08:00:00", "2024-03-02 08:00:00", "1天00小时00分"},
+        StayCase{"Minutes125", "2024-03-01 08:00:00", "2024-03-01 10:05:00", "02小时05分"},
+        StayCase{"OneDayThreeHours", "2024-03-01 08:00:00", "2024-03-02 11:07:30", "1天03小时07分"},
+        StayCase{"SecondsAreDropped", "2024-03-01 08:00:00", "2024-03-01 08:45:59", "45分"},
+        StayCase{"SameMinute", "2024-03-01 08:00:00", "2024-03-01 08:00:00", "00分"},
         // Leave before entry: negative minutes, minutes-only form.
-        StayCase{"2024-03-01 08:30:00", "2024-03-01 08:00:00", "-30分"},
-        StayCase{"2024-03-01 10:05:00", "2024-03-01 08:00:00", "-5分"},
+        StayCase{"LeaveBeforeEntry", "2024-03-01 08:30:00", "2024-03-01 08:00:00", "-30分"},
+        StayCase{"LeaveTwoHoursBeforeEntry", "2024-03-01 10:05:00", "2024-03-01 08:00:00", "-5分"},
         // Still inside: measured up to now (10:00).
-        StayCase{"2024-03-01 07:58:00", "", "02小时02分"},
+        StayCase{"StillInside", "2024-03-01 07:58:00", "", "02小时02分"},
         // Across a month end and a leap day.
-        StayCase{"2024-02-28 23:00:00", "2024-03-01 00:30:00", "1天01小时30分"},
+        StayCase{"AcrossLeapDay", "2024-02-28 23:00:00", "2024-03-01 00:30:00", "1天01小时30分"},
         // Texts that do not parse give an empty stay text.
-        StayCase{"gestern", "2024-03-01 08:00:00", ""},
-        StayCase{"2024-03-01 08:00:00", "später", ""},
-        StayCase{"", "", ""},
-        StayCase{"2024-02-30 08:00:00", "", ""},
-        StayCase{"2024-03-01 25:00:00", "", ""}));
+        StayCase{"EntryNotADate", "gestern", "2024-03-01 08:00:00", ""},
+        StayCase{"LeaveNotADate", "2024-03-01 08:00:00", "später", ""},
+        StayCase{"BothEmpty", "", "", ""},
+        StayCase{"NoSuchDay", "2024-02-30 08:00:00", "", ""},
+        StayCase{"NoSuchHour", "2024-03-01 25:00:00", "", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(StayTextMinutes, MatchesTheTable)
 {

@@ -12,7 +12,9 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,6 +156,7 @@ TEST_F(Gate1Test, SelectionEnablesActionsByLeaveTime)
 }
 
 struct RightsCase {
+    const char *name;
     const char *guard;
     bool managing;
 };
@@ -174,8 +177,11 @@ TEST_P(Gate1RightsTest, OnlyAdminManagesAndExports)
 }
 
 INSTANTIATE_TEST_SUITE_P(Guards, Gate1RightsTest,
-                         ::testing::Values(RightsCase{"admin", true}, RightsCase{"Admin", false},
-                                           RightsCase{"张三", false}, RightsCase{"admin ", false}));
+                         ::testing::Values(RightsCase{"Admin", "admin", true},
+                                           RightsCase{"AdminInOtherCase", "Admin", false},
+                                           RightsCase{"OtherGuard", "张三", false},
+                                           RightsCase{"AdminWithTrailingBlank", "admin ", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Gate1Test, HeaderClicksSortEachColumnBothWays)
 {
@@ -277,6 +283,46 @@ TEST_F(Gate1Test, ExportCancelledOrUnwritable)
     EXPECT_EQ(reporter.messages[0].kind, Reporter::Kind::Error);
     EXPECT_TRUE(reporter.messages[0].text.contains(bad + u(".xls")));
     EXPECT_FALSE(opened);
+}
+
+TEST_F(Gate1Test, ExportDialogStartsInDocumentsThenInTheLastExportFolder)
+{
+    // The working folder is where the card reader leaves wz.txt and zp.bmp.
+    const QString saved = QDir::currentPath();
+    const QString cardFolder = dataFolder + u("card");
+    ASSERT_TRUE(QDir().mkpath(cardFolder));
+    ASSERT_TRUE(QDir::setCurrent(cardFolder));
+    auto w = open();
+    w->openWithDesktop = [](const QString &) {};
+    const auto dialogFolder = [&] {
+        // The real save dialog: note where it starts, then cancel it.
+        QString started;
+        QTimer::singleShot(0, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                started = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        w->ActionExportExecute();
+        return started;
+    };
+    EXPECT_EQ(dialogFolder(), QDir(dir.path()).absolutePath()) << "the documents folder";
+
+    const QString exports = dir.filePath(u("exports"));
+    ASSERT_TRUE(QDir().mkpath(exports));
+    w->SaveDialog1 = [&](QWidget *) { return exports + u("/visits"); };
+    w->ActionExportExecute();
+    EXPECT_EQ(option->exportFolder, exports);
+    EXPECT_EQ(w->exportStartFolder(), exports);
+    w = open(); // the default dialog again
+    w->openWithDesktop = [](const QString &) {};
+    EXPECT_EQ(dialogFolder(), exports) << "the folder of the last export";
+    ASSERT_TRUE(option->save());
+    EXPECT_EQ(Option(option->iniPath).exportFolder, exports) << "remembered in the desk options";
+
+    ASSERT_TRUE(QDir(exports).removeRecursively());
+    EXPECT_EQ(dialogFolder(), QDir(dir.path()).absolutePath()) << "a vanished folder falls back to documents";
+    QDir::setCurrent(saved);
 }
 
 TEST_F(Gate1Test, RegistrationRefreshesButViewDoesNot)

@@ -7,10 +7,10 @@
 #include "Store.h"
 #include "TFormAcccountManage.h"
 #include "TFormAccountEdit.h"
-#include "TFormPhoto.h"
 #include "TFormSYS.h"
 #include "TFormgate1.h"
 #include "TFormvisitInfo.h"
+#include "VisitListModel.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -152,6 +153,25 @@ int main(int argc, char **argv)
         delete f;
     }
     {
+        // 王芳 leaves through the leave form ("离开"); the list shows her
+        // leave time and the stay up to it.
+        TFormgate1 w;
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.resize(1180, 520);
+        w.DateTimePicker1->setDate(first.date());
+        auto *leave = new TFormvisitInfo(&w, true, false, key);
+        leave->show();
+        leave->BitBtn2->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w.BitBtn1Click();
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            if (w.model()->visitAt(r)->id == key)
+                w.ListView1->selectRow(r);
+        }
+        w.ListView1Click();
+        ok &= save(&w, out, "visit-list-after-leave.png");
+    }
+    {
         auto *w = new TFormAcccountManage(nullptr);
         ok &= save(w, out, "account-manager.png");
         delete w;
@@ -166,11 +186,6 @@ int main(int argc, char **argv)
     {
         auto *w = new TFormSYS(nullptr);
         ok &= save(w, out, "settings.png");
-        delete w;
-    }
-    {
-        auto *w = new TFormPhoto(nullptr, samplePicture(dir.path(), "big.png", QColor(70, 110, 170), {320, 240}));
-        ok &= save(w, out, "photo-viewer.png");
         delete w;
     }
     setCurrentOption(nullptr);

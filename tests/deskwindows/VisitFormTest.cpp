@@ -4,6 +4,7 @@
 #include "CardTestSupport.h"
 #include "TFormICR.h"
 #include "TFormCamera.h"
+#include "PictureView.h"
 #include "TFormPhoto.h"
 #include "TFormvisitInfo.h"
 
@@ -11,7 +12,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QClipboard>
 #include <QDir>
+#include <QInputMethodEvent>
+#include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QValidator>
 #include <QFile>
@@ -22,6 +27,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+
+#include <functional>
 
 using namespace vondrel;
 using namespace vondrel::test;
@@ -149,11 +156,19 @@ TEST_F(VisitFormTest, ViewChangesNothing)
     f->ListView_photo->setCurrentRow(0);
     f->N4->trigger(); // disabled: nothing happens
     EXPECT_EQ(storedTitles(key).size(), 1u);
-    f->N1Click(); // the viewer opens on the companion photo
-    auto viewers = f->findChildren<TFormPhoto *>();
-    ASSERT_EQ(viewers.size(), 1);
-    EXPECT_EQ(viewers[0]->windowTitle(), u("同伴"));
-    EXPECT_EQ(viewers[0]->picture().size(), QSize(32, 24));
+    // The viewer opens modally on the companion photo.
+    QString viewerTitle;
+    QSize viewerPicture;
+    QTimer::singleShot(0, [&] {
+        if (auto *viewer = qobject_cast<TFormPhoto *>(QApplication::activeModalWidget())) {
+            viewerTitle = viewer->windowTitle();
+            viewerPicture = viewer->picture().size();
+            viewer->close();
+        }
+    });
+    f->N1Click();
+    EXPECT_EQ(viewerTitle, u("同伴"));
+    EXPECT_EQ(viewerPicture, QSize(32, 24));
     f->BitBtn3->click();
     settle();
     const auto after = storedVisit(key);
@@ -354,6 +369,12 @@ TEST_F(VisitFormTest, FieldLimitsApplyToTypingNotToStoredText)
     auto f = open(false, true, key);
     EXPECT_EQ(f->Edit1->text(), v.name); // stored text is shown whole
     EXPECT_EQ(f->Memo1->toPlainText(), v.address);
+    f->Memo1->setFocus();
+    f->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(f->Memo1, "x");
+    EXPECT_EQ(f->Memo1->toPlainText(), v.address) << "over the limit: typing adds nothing";
+    QTest::keyClick(f->Memo1, Qt::Key_Backspace);
+    EXPECT_EQ(f->Memo1->toPlainText().size(), 249) << "deleting still works";
     f->close();
     settle();
 
@@ -362,9 +383,6 @@ TEST_F(VisitFormTest, FieldLimitsApplyToTypingNotToStoredText)
     for (QLineEdit *e : {g->Edit2, g->Edit3, g->Edit4, g->Edit5})
         EXPECT_EQ(e->maxLength(), 50);
     EXPECT_EQ(g->Edit_Camera->maxLength(), 20);
-    g->Memo3->setFocus();
-    g->Memo3->insertPlainText(u("备").repeated(230));
-    EXPECT_EQ(g->Memo3->toPlainText().size(), 200);
     QString digits = u("12a");
     int pos = 0;
     EXPECT_EQ(g->Edit10->validator()->validate(digits, pos), QValidator::Invalid);
@@ -375,18 +393,231 @@ TEST_F(VisitFormTest, FieldLimitsApplyToTypingNotToStoredText)
     settle();
 }
 
-TEST_F(VisitFormTest, EscapeClosesAndKeepsCameraChoices)
+// Each way a guard puts text into a memo: keys, Return, the input method
+// (how Chinese arrives) and a paste. Typed into a memo holding `before`
+// characters, with the cursor in the middle.
+struct MemoInput {
+    const char *name;
+    int before;
+    std::function<void(QPlainTextEdit *)> type;
+    int after;          // length afterwards
+    const char *middle; // what stands at the cursor afterwards (before the rest)
+};
+
+class MemoLimitTest : public VisitFormTest, public ::testing::WithParamInterface<MemoInput> {};
+
+TEST_P(MemoLimitTest, RefusesWhatPassesTheLimitAndKeepsTheRest)
+{
+    const MemoInput &c = GetParam();
+    auto f = open(false, true, QString());
+    for (QPlainTextEdit *memo : {f->Memo1, f->Memo3}) {
+        const QString head = u("前").repeated(c.before / 2);
+        const QString tail = u("后").repeated(c.before - c.before / 2);
+        memo->setPlainText(head + tail);
+        QTextCursor cursor = memo->textCursor();
+        cursor.setPosition(int(head.size()));
+        memo->setTextCursor(cursor);
+        memo->setFocus();
+        c.type(memo);
+        const QString text = memo->toPlainText();
+        EXPECT_EQ(text.size(), c.after);
+        EXPECT_TRUE(text.startsWith(head + QString::fromUtf8(c.middle))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(tail)) << "nothing typed before is lost";
+        EXPECT_EQ(memo->textCursor().position(), int(text.size() - tail.size())) << "the cursor stays after the input";
+    }
+    f->close();
+    settle();
+}
+
+void commit(QPlainTextEdit *memo, const QString &text)
+{
+    QInputMethodEvent e;
+    e.setCommitString(text);
+    QApplication::sendEvent(memo, &e);
+}
+
+void pasteText(QPlainTextEdit *memo, const QString &text)
+{
+    QApplication::clipboard()->setText(text);
+    memo->paste();
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, MemoLimitTest, ::testing::Values(
+    MemoInput{"KeysIntoAFullMemo", 200, [](QPlainTextEdit *m) { QTest::keyClicks(m, "abc"); }, 200, ""},
+    MemoInput{"KeysUpToTheLimit", 198, [](QPlainTextEdit *m) { QTest::keyClicks(m, "abcd"); }, 200, "ab"},
+    MemoInput{"ReturnIntoAFullMemo", 200, [](QPlainTextEdit *m) { QTest::keyClick(m, Qt::Key_Return); }, 200, ""},
+    MemoInput{"ReturnBelowTheLimit", 199, [](QPlainTextEdit *m) { QTest::keyClick(m, Qt::Key_Return); }, 200, "\n"},
+    MemoInput{"InputMethodCommitIsCut", 197,
+              [](QPlainTextEdit *m) { commit(m, QString::fromUtf8("北京市海淀")); }, 200, "北京市"},
+    MemoInput{"InputMethodIntoAFullMemo", 200, [](QPlainTextEdit *m) { commit(m, QString::fromUtf8("路")); }, 200, ""},
+    MemoInput{"PasteIsCut", 195, [](QPlainTextEdit *m) { pasteText(m, QStringLiteral("1234567890")); }, 200, "12345"},
+    MemoInput{"PasteThatFits", 10, [](QPlainTextEdit *m) { pasteText(m, QStringLiteral("12345")); }, 15, "12345"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(VisitFormTest, CardAddressAppendedToALongAddressKeepsAllTyped)
 {
     auto f = open(false, true, QString());
+    const QString typed = u("东城区").repeated(63); // 189 characters typed by the guard
+    f->Memo1->setFocus();
+    commit(f->Memo1, typed);
+    ASSERT_EQ(f->Memo1->toPlainText(), typed);
+    const QString cardAddress = u("北京市海淀区中关村南大街27号院3号楼");
+    f->cardReader = [&](QWidget *) {
+        return std::optional<CardReading>(CardReading{u("张伟"), u("男"), u("1980-05-02"), u("1"), cardAddress, QString()});
+    };
+    f->BitBtn5->click();
+    EXPECT_EQ(f->Memo1->toPlainText(), typed + u("\n") + cardAddress);
+    ASSERT_EQ(reporter.messages.size(), 1) << "the guard is told the address passed the limit";
+    EXPECT_TRUE(reporter.texts().front().contains(u("200"))) << reporter.texts().front().toStdString();
+    f->Edit1->setText(u("张伟"));
+    f->BitBtn2->click();
+    settle();
+    auto visits = listVisits(QString());
+    ASSERT_EQ(visits.size(), 1u);
+    EXPECT_EQ(visits.front()->address, typed + u("\n") + cardAddress) << "stored whole";
+}
+
+TEST_F(VisitFormTest, CardAddressThatFitsIsAppendedWithoutAMessage)
+{
+    auto f = open(false, true, QString());
+    f->Memo1->setPlainText(u("已有"));
+    f->cardReader = [&](QWidget *) {
+        return std::optional<CardReading>(CardReading{u("张伟"), u("男"), u("1980-05-02"), u("1"), u("卡上住址"), QString()});
+    };
+    f->BitBtn5->click();
+    EXPECT_EQ(f->Memo1->toPlainText(), u("已有\n卡上住址"));
+    EXPECT_TRUE(reporter.messages.isEmpty());
+    f->close();
+    settle();
+}
+
+TEST_F(VisitFormTest, EscapeLeavesAFilledFormOpenAndStoresNothing)
+{
+    auto f = open(false, true, QString());
+    f->Edit1->setText(u("赵六"));
+    f->Memo1->setPlainText(u("北京市"));
     f->ComboBoxCamera1->setCurrentIndex(1);
     f->ComboBoxCamera2->setCurrentIndex(3);
+    // Escape on the form, in a line box and in the reason box.
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(f.data(), &esc);
+    for (QWidget *w : std::initializer_list<QWidget *>{f->Edit1, f->ComboBox3, f->Memo1}) {
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Escape);
+    }
+    settle();
+    ASSERT_FALSE(f.isNull());
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_EQ(f->Edit1->text(), u("赵六"));
+    EXPECT_EQ(f->Memo1->toPlainText(), u("北京市"));
+    EXPECT_TRUE(listVisits(QString()).empty());
+    // "关闭" still ends it, and the camera choices are kept.
+    f->BitBtn3->click();
     settle();
     EXPECT_TRUE(f.isNull());
     EXPECT_EQ(option->visitComboBoxCamera1, u("1"));
     EXPECT_EQ(option->visitComboBoxCamera2, u("3"));
     EXPECT_TRUE(listVisits(QString()).empty());
+}
+
+TEST_F(VisitFormTest, CompanionMenuActsOnTheSelectedEntryOnly)
+{
+    const QString key = addVisit("有同伴", "2024-03-01 08:00:00");
+    for (const char *title : {"甲", "乙"}) {
+        imgInfo c{QString(), key, picture("c.png", Qt::red), u(title)};
+        ASSERT_FALSE(saveImage(c).isEmpty());
+    }
+    auto f = open(false, true, key);
+    f->resize(900, 600);
+    QApplication::processEvents();
+    ASSERT_EQ(f->ListView_photo->count(), 2);
+    QWidget *viewport = f->ListView_photo->viewport();
+    const QRect first = f->ListView_photo->visualItemRect(f->ListView_photo->item(0));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, first.center());
+    ASSERT_EQ(f->ListView_photo->selectedItems().size(), 1);
+    // A click on empty space: the entry stays current but is not selected.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() - 3, viewport->height() - 3));
+    ASSERT_TRUE(f->ListView_photo->selectedItems().isEmpty());
+    ASSERT_EQ(f->ListView_photo->currentRow(), 0);
+
+    bool viewerOpened = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *viewer = qobject_cast<TFormPhoto *>(QApplication::activeModalWidget())) {
+            viewerOpened = true;
+            viewer->close();
+        }
+    });
+    f->N1->trigger();
+    f->N4->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(viewerOpened);
+    EXPECT_EQ(f->ListView_photo->count(), 2);
+    EXPECT_EQ(storedTitles(key), (std::map<QString, int>{{u("甲"), 1}, {u("乙"), 1}}));
+
+    // The selected entry is removed, from the list and from the store.
+    const QRect second = f->ListView_photo->visualItemRect(f->ListView_photo->item(1));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, second.center());
+    f->N4->trigger();
+    ASSERT_EQ(f->ListView_photo->count(), 1);
+    EXPECT_EQ(f->ListView_photo->item(0)->text(), u("甲"));
+    EXPECT_EQ(storedTitles(key), (std::map<QString, int>{{u("甲"), 1}}));
+    f->close();
+    settle();
+}
+
+TEST_F(VisitFormTest, PhotoViewerFillsItsWindowWithThePicture)
+{
+    // A picture of the camera's size.
+    QImage photo(640, 480, QImage::Format_RGB32);
+    photo.fill(Qt::darkBlue);
+    const QString path = dir.filePath(u("photo.png"));
+    ASSERT_TRUE(photo.save(path));
+    auto *viewer = new TFormPhoto(nullptr, path);
+    QPointer<TFormPhoto> guard(viewer);
+    viewer->show();
+    QApplication::processEvents();
+    EXPECT_EQ(viewer->size(), QSize(640, 480 + TFormbase::titlePanelHeight));
+    // The image control covers the window below the title panel ...
+    const QRect below(0, TFormbase::titlePanelHeight, viewer->width(), viewer->height() - TFormbase::titlePanelHeight);
+    EXPECT_EQ(QRect(viewer->Image1->mapTo(viewer, QPoint(0, 0)), viewer->Image1->size()), below);
+    // ... and the picture fills it.
+    EXPECT_EQ(viewer->Image1->pixmap().size(), QSize(640, 480));
+    EXPECT_EQ(viewer->Image1->pictureRect(), viewer->Image1->rect());
+
+    // Resized: still as large as fits, centred, in its proportions.
+    viewer->resize(1000, 542);
+    QApplication::processEvents();
+    EXPECT_EQ(viewer->Image1->size(), QSize(1000, 500));
+    const QRect drawn = viewer->Image1->pictureRect();
+    EXPECT_EQ(viewer->Image1->pixmap().size(), drawn.size());
+    EXPECT_EQ(drawn.height(), 500);
+    EXPECT_NEAR(drawn.width(), 500 * 4 / 3, 1);
+    EXPECT_NEAR(drawn.left(), 1000 - drawn.right() - 1, 1) << "centred";
+    const QImage shown = viewer->Image1->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(500, 250), QColor(Qt::darkBlue));
+    viewer->close();
+    settle();
+    EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(VisitFormTest, MainPhotoOpensInAModalViewer)
+{
+    auto f = open(false, true, QString());
+    const QString main = picture("main.png", Qt::blue);
+    f->cameraWindow = [&](QWidget *, int) { return std::optional<QString>(main); };
+    f->SpeedButton1->click();
+    ASSERT_FALSE(f->mainPicture().isNull());
+    QSize shown;
+    QTimer::singleShot(0, [&] {
+        if (auto *viewer = qobject_cast<TFormPhoto *>(QApplication::activeModalWidget())) {
+            shown = viewer->picture().size();
+            viewer->close();
+        }
+    });
+    QTest::mouseDClick(f->Image1, Qt::LeftButton);
+    EXPECT_EQ(shown, QSize(32, 24));
+    f->close();
+    settle();
 }
 
 TEST_F(VisitFormTest, StoredCameraChoiceOutOfRangeFallsBackToFirst)

@@ -168,6 +168,14 @@ TEST_F(Exports, SecondInitAndCloseWithoutInit)
     EXPECT_TRUE(QFileInfo::exists(userFolder() + QStringLiteral("0.bin")));
 }
 
+TEST_F(Exports, InitGivesTheLibraryWindowsQtsChineseTexts)
+{
+    // This host installs no translation of its own.
+    Quorvel_Init();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+}
+
 TEST(ExportsUnload, UnloadingWithARunningCameraTearsItDown)
 {
     QTemporaryDir docs;

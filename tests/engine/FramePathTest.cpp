@@ -160,7 +160,8 @@ TEST_P(SnapshotWriterTest, JpegAndBitmapKeepSizeAndOrientation)
 }
 
 // 640 has no row padding, 642 and 321 have.
-INSTANTIATE_TEST_SUITE_P(Widths, SnapshotWriterTest, ::testing::Values(640, 642, 321));
+INSTANTIATE_TEST_SUITE_P(Widths, SnapshotWriterTest, ::testing::Values(640, 642, 321),
+                         [](const auto &info) { return "Width" + std::to_string(info.param); });
 
 TEST(SnapshotWriter, UnwritableFolderFails)
 {

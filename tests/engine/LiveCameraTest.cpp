@@ -125,7 +125,9 @@ TEST_P(LiveCapture, CaptureWritesThePictureAndSendsType4WithoutNotification)
     EXPECT_TRUE(owner.notes().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, LiveCapture, ::testing::Values(0, 1));
+// m_GraphFormat 0 writes JPEG, 1 a bitmap.
+INSTANTIATE_TEST_SUITE_P(Formats, LiveCapture, ::testing::Values(0, 1),
+                         [](const auto &info) { return std::string(info.param == 1 ? "Bitmap" : "Jpeg"); });
 
 TEST_F(LiveCamera, DisableThenEnableSendsTwoRecordsInOrder)
 {

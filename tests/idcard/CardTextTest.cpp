@@ -4,6 +4,7 @@
 #include "CardTestSupport.h"
 #include "CardText.h"
 #include "CitizenNumber.h"
+#include "ParamName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,7 +70,8 @@ TEST_P(SexCode, MapsToText)
 }
 INSTANTIATE_TEST_SUITE_P(Codes, SexCode, ::testing::Values(
     SexCase{u"0", u"未知"}, SexCase{u"1", u"男"}, SexCase{u"2", u"女"},
-    SexCase{u"9", u"未说明"}, SexCase{u"", u"未说明"}, SexCase{u" ", u"未说明"}));
+    SexCase{u"9", u"未说明"}, SexCase{u"", u"未说明"}, SexCase{u" ", u"未说明"}),
+    [](const auto &info) { return "Code" + vq::test::paramName(utf8(info.param.code)); });
 
 struct NationCase;
 struct NationCase { const char16_t *code; const char16_t *expected; };
@@ -89,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, NationCode, ::testing::Values(
     NationCase{u"29", u"柯尔克孜"}, NationCase{u"43", u"乌孜别克"}, NationCase{u"55", u"珞巴"},
     NationCase{u"56", u"基诺"}, NationCase{u"00", u"其他"}, NationCase{u"57", u"其他"},
     NationCase{u"97", u"其他"}, NationCase{u"98", u"其他"}, NationCase{u"", u"其他"},
-    NationCase{u"  ", u"其他"}, NationCase{u"1", u"汉"}));
+    NationCase{u"  ", u"其他"}, NationCase{u"1", u"汉"}),
+    [](const auto &info) { return "Code" + vq::test::paramName(utf8(info.param.code)); });
 
 TEST(NationName, TableHoldsFiftySixDistinctNamesInCodeOrder)
 {
@@ -150,7 +153,13 @@ TEST_P(Validity, ComposedFromBothSlots)
 INSTANTIATE_TEST_SUITE_P(Cases, Validity, ::testing::Values(
     ValidityCase{u"20110809", u"长期", u"2011.08.09-长期"},
     ValidityCase{u"20050101", u"20250101", u"2005.01.01-2025.01.01"},
-    ValidityCase{u"20050101", u"长期有效", u"2005.01.01-长期有效"}));
+    ValidityCase{u"20050101", u"长期有效", u"2005.01.01-长期有效"}),
+    [](const auto &info) {
+        // The end slot holds a date or the words for "no end".
+        const std::string to = utf8(info.param.to);
+        const std::string end = to == utf8(u"长期") ? "LongTerm" : to == utf8(u"长期有效") ? "LongTermValid" : to;
+        return utf8(info.param.from) + "_To" + end;
+    });
 
 struct BirthCase;
 struct BirthCase { const char16_t *slot; const char16_t *date; const char16_t *text; };
@@ -167,7 +176,8 @@ TEST_P(Birth, GivesDateAndText)
 INSTANTIATE_TEST_SUITE_P(Cases, Birth, ::testing::Values(
     BirthCase{u"19800502", u"1980-05-02", u"1980年05月02日"},
     BirthCase{u"20001231", u"2000-12-31", u"2000年12月31日"},
-    BirthCase{u"198005", u"1980-05-", u"1980年05月日"}));
+    BirthCase{u"198005", u"1980-05-", u"1980年05月日"}),
+    [](const auto &info) { return "Slot" + vq::test::paramName(utf8(info.param.slot)); });
 
 TEST(CardRecord, NameFillingAllFifteenUnitsIsReadWhole)
 {

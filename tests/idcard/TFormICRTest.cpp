@@ -163,7 +163,10 @@ INSTANTIATE_TEST_SUITE_P(Results, AuthenticateResult, ::testing::Values(
     AuthCase{0, u"请放卡（或者将卡拿开，再放下）..."}, AuthCase{-1, u"相片解码错误!"},
     AuthCase{-2, u"wlt文件后缀错误!"}, AuthCase{-3, u"wlt文件打开错误!"},
     AuthCase{-4, u"wlt文件格式错误!"}, AuthCase{-5, u"读卡器未授权!请检查读卡器..."},
-    AuthCase{-9, u"读卡失败!请重新放卡..."}, AuthCase{3, u"读卡失败!请重新放卡..."}));
+    AuthCase{-9, u"读卡失败!请重新放卡..."}, AuthCase{3, u"读卡失败!请重新放卡..."}),
+    [](const auto &info) {
+        return std::string(info.param.result < 0 ? "ResultMinus" : "Result") + std::to_string(std::abs(info.param.result));
+    });
 
 TEST_F(ReaderWindow, SuccessfulReadFillsRecordLabelsLineAndPhoto)
 {

@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortScan, ::testing::Values(
     PortCase{1, initCalls({{1, 1}})},
     PortCase{1002, initCalls({{1, 0}, {2, 0}, {3, 0}, {4, 0}, {1001, 0}, {1002, 1}})},
     // 9: a port never scanned, so no reader answers.
-    PortCase{9, initCalls({{1, 0}, {2, 0}, {3, 0}, {4, 0}, {1001, 0}, {1002, 0}, {1003, 0}, {1004, 0}})}));
+    PortCase{9, initCalls({{1, 0}, {2, 0}, {3, 0}, {4, 0}, {1001, 0}, {1002, 0}, {1003, 0}, {1004, 0}})}),
+    [](const auto &info) { return "Port" + std::to_string(info.param.port); });
 
 TEST_F(Termb, SamIdAndAuthenticateSequence)
 {

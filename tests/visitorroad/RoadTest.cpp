@@ -10,6 +10,8 @@
 #include "DeskDateTime.h"
 #include "TFormICR.h"
 #include "TFormLogin.h"
+#include "TFormPhoto.h"
+#include "PictureView.h"
 #include "TFormgate1.h"
 #include "TFormvisitInfo.h"
 #include "VisitListModel.h"
@@ -22,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <map>
 
@@ -238,10 +241,23 @@ TEST_F(RoadTest, OneVisitorFromArrivalToLeaving)
             return true;
         });
         cameraSteps(d, newMain);
-        d.add(u("new main photo; save"), [&] {
+        d.add(u("new main photo; open it in the viewer"), [&] {
             if (!form || form->Label1_camera != newMain)
                 return false;
             EXPECT_EQ(form->Label1_cameraGUID, mainId); // kept, so the save replaces
+            ModalDriver::later([f = form] { QTest::mouseDClick(f->Image1, Qt::LeftButton); });
+            return true;
+        });
+        d.add(u("photo viewer: the snapshot fills it; close; save"), [&] {
+            auto *viewer = modalWindow<TFormPhoto>();
+            if (!viewer || !viewer->isVisible())
+                return false;
+            const QSize picture = viewer->picture().size();
+            EXPECT_EQ(picture, QImage(newMain).size());
+            EXPECT_EQ(viewer->Image1->pixmap().size(), picture) << "shown at its own size, not as a thumbnail";
+            EXPECT_EQ(viewer->Image1->pictureRect(), viewer->Image1->rect());
+            screenshot(viewer, "photo-viewer.png");
+            viewer->close();
             ModalDriver::later([f = form] { f->BitBtn2->click(); });
             return true;
         });
@@ -324,6 +340,15 @@ TEST_F(RoadTest, OneVisitorFromArrivalToLeaving)
     EXPECT_EQ(left.companions, expected.companions);
     EXPECT_EQ(pictures(stored.id).size(), 3u);
     EXPECT_TRUE(reporter.messages.isEmpty()) << reporter.texts().join(u'|').toStdString();
+
+    // The list after the leave: the leave time and the stay up to it.
+    ASSERT_EQ(gate.model()->rowCount(), 1);
+    EXPECT_EQ(gate.model()->cellText(0, VisitListModel::StayColumn - 1), leaveText);
+    EXPECT_EQ(gate.model()->cellText(0, VisitListModel::StayColumn), stayText(left.entryTime, left.leaveTime, deskNowMs()));
+    gate.ListView1->selectRow(0);
+    gate.ListView1Click();
+    EXPECT_TRUE(gate.ActionVIEW->isEnabled());
+    EXPECT_FALSE(gate.ActionOUT->isEnabled()) << "a visitor who left cannot leave again";
 }
 
 } // namespace
