@@ -70,6 +70,8 @@ void Option::load()
     visitComboBoxCamera2 = ini.value(kSection, QStringLiteral("visitComboBoxCamera2"), QStringLiteral("0"));
     title = ini.value(kSection, QStringLiteral("title"), QStringLiteral("人员出入登记软件"));
     autorefreshTime = refreshTimeFromText(ini.value(kSection, QStringLiteral("autorefreshTime"), QStringLiteral("30")));
+    overstayHours = ini.value(kSection, QStringLiteral("overstayHours"), QStringLiteral("8"));
+    exportFileType = ini.value(kSection, QStringLiteral("exportFileType"), QStringLiteral("xls"));
 }
 
 bool Option::save() const
@@ -82,6 +84,12 @@ bool Option::save() const
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera1"), visitComboBoxCamera1);
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera2"), visitComboBoxCamera2);
     ini.setValue(kSection, QStringLiteral("title"), title);
+    const auto setIfChanged = [&ini](const QString &key, const QString &value, const char *fallback) {
+        if (value != QLatin1String(fallback) || ini.value(kSection, key))
+            ini.setValue(kSection, key, value);
+    };
+    setIfChanged(QStringLiteral("overstayHours"), overstayHours, "8");
+    setIfChanged(QStringLiteral("exportFileType"), exportFileType, "xls");
     return ini.save();
 }
 

@@ -54,6 +54,13 @@ public:
     // and sort every row by it.
     void columnClick(int column);
 
+    // Overstays (see Overstay.h), measured at the time of the last
+    // appendVisits; 0 hours turns the warning colour off.
+    void setOverstayHours(int hours);
+    int overstayHours() const { return m_overstayHours; }
+    bool isOverstayingRow(int row) const;
+    int overstayCount() const;
+
 private:
     struct Row {
         std::unique_ptr<visitInfo> visit;
@@ -64,6 +71,8 @@ private:
     std::vector<Row> m_rows;
     std::array<int, ColumnCount> m_tags{};
     int m_sortColumn = 0;
+    int m_overstayHours = 0;
+    qint64 m_nowMs = 0;
 };
 
 } // namespace vondrel
