@@ -142,6 +142,11 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
     Label_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label_count->setStyleSheet(QStringLiteral("color: red;"));
     countRow->addWidget(Label_count);
+    Label_overstay = new QLabel(clientArea());
+    Label_overstay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label_overstay->setStyleSheet(QStringLiteral("color: rgb(150, 30, 0); background: rgb(255, 214, 153); padding: 0 4px;"));
+    Label_overstay->hide();
+    countRow->addWidget(Label_overstay);
     layout->addLayout(countRow);
 
     m_model = new VisitListModel(this);
@@ -423,11 +428,10 @@ QDate TFormgate1::clockDate() const
 
 void TFormgate1::showCount()
 {
+    Label_count->setText(QString::number(m_model->rowCount()));
     const int overstaying = m_model->overstayCount();
-    QString text = QString::number(m_model->rowCount());
-    if (overstaying > 0)
-        text += QStringLiteral("（超时 %1）").arg(overstaying);
-    Label_count->setText(text);
+    Label_overstay->setText(overstaying > 0 ? QStringLiteral("其中超时 %1 人").arg(overstaying) : QString());
+    Label_overstay->setVisible(overstaying > 0);
 }
 
 QString TFormgate1::exportWorkbook(const QString &path)

@@ -82,6 +82,10 @@ public:
     // Replaceable so tests can move time.
     std::function<qint64()> clock;
 
+    // Beside Label_count (which keeps the plain number of visits listed):
+    // how many of them are overstaying, empty when none is.
+    QLabel *Label_overstay = nullptr;
+
     QTimer *Timer1 = nullptr; // automatic refresh (desk options autorefresh, autorefreshTime)
     QTimer *Timer2 = nullptr; // watches for the date to change
 

@@ -77,8 +77,8 @@ TEST_F(ListBeyondTest, SearchHitsAndMissesInTheRangeAndOverAllDates)
     addVisitWith("张三", "2026-03-01 09:00:00", "", "11010819800502001X", "01062345678", "北京ABC科技");
     addVisitWith("O'Brien", "2026-03-02 10:00:00", "2026-03-02 11:00:00", "G12345678", "13800000000", "100%_公司");
     addVisitWith("李雷", "2026-02-20 08:00:00", "", "110101199001020011", "13900000000", "某公司");
-    option->overstayHours = u("0");
     auto w = open();
+    w->clock = [] { return at("2026-03-02 12:00:00"); };
     setRange(*w, "2026-03-01", "2026-03-02");
     ASSERT_EQ(names(*w), QStringList({u("张三"), u("O'Brien")}));
 
@@ -128,7 +128,8 @@ TEST_F(ListBeyondTest, RollCallHoldsExactlyTheOpenVisitsOfEveryDay)
     EXPECT_EQ(names(*w), QStringList({u("前天未走"), u("昨天未走"), u("今天未走")}));
     EXPECT_EQ(w->model()->cellText(2, VisitListModel::StayColumn), u("01小时30分")) << "the stay so far";
     // 前天未走 has been inside 49 hours: over the default 8.
-    EXPECT_EQ(w->Label_count->text(), u("3（超时 2）"));
+    EXPECT_EQ(w->Label_count->text(), u("3"));
+    EXPECT_EQ(w->Label_overstay->text(), u("其中超时 2 人"));
 
     // Leaving the roll call: the dated list again.
     w->BitBtn2->click();
@@ -153,12 +154,14 @@ TEST_F(ListBeyondTest, OverstayColourAtTheHourBoundary)
     const QModelIndex stayer = w->model()->index(1, 0);
     EXPECT_FALSE(w->model()->data(stayer, Qt::BackgroundRole).isValid());
     EXPECT_EQ(w->Label_count->text(), u("2"));
+    EXPECT_TRUE(w->Label_overstay->text().isEmpty());
 
     now = at("2026-03-01 16:00:00");
     w->refreshList();
     EXPECT_EQ(w->model()->data(stayer, Qt::BackgroundRole).value<QBrush>().color(), overstayBackground());
     EXPECT_FALSE(w->model()->data(w->model()->index(0, 0), Qt::BackgroundRole).isValid());
-    EXPECT_EQ(w->Label_count->text(), u("2（超时 1）"));
+    EXPECT_EQ(w->Label_count->text(), u("2"));
+    EXPECT_EQ(w->Label_overstay->text(), u("其中超时 1 人"));
 
     // 0 hours in the settings window turns the warning off.
     {
@@ -172,6 +175,7 @@ TEST_F(ListBeyondTest, OverstayColourAtTheHourBoundary)
     w->refreshList();
     EXPECT_FALSE(w->model()->data(stayer, Qt::BackgroundRole).isValid());
     EXPECT_EQ(w->Label_count->text(), u("2"));
+    EXPECT_TRUE(w->Label_overstay->text().isEmpty());
 }
 
 TEST_F(ListBeyondTest, AutomaticRefreshKeepsSelectionAndScrollPosition)

@@ -73,3 +73,47 @@ TEST(OverstayModel, ColoursAndCountsTheOverstayingRows)
 }
 
 } // namespace
+
+#include "Option.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The two keys of the list (overstay hours, export type) join the desk
+// options only once changed, so a first run keeps its seven keys.
+TEST(ListOptions, WrittenOnlyOnceChangedAndReadBack)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Vondrel.ini"));
+    {
+        vondrel::Option o(ini);
+        EXPECT_EQ(o.overstayHours, u8("8"));
+        EXPECT_EQ(o.exportFileType, u8("xls"));
+    }
+    EXPECT_FALSE(fileBytes(ini).contains("overstayHours"));
+    EXPECT_FALSE(fileBytes(ini).contains("exportFileType"));
+    {
+        vondrel::Option o(ini);
+        o.overstayHours = u8("0");
+        o.exportFileType = u8("xlsx");
+    }
+    EXPECT_TRUE(fileBytes(ini).endsWith("title=人员出入登记软件\noverstayHours=0\nexportFileType=xlsx\n"))
+        << fileBytes(ini).toStdString();
+    {
+        vondrel::Option o(ini);
+        EXPECT_EQ(o.overstayHours, u8("0"));
+        EXPECT_EQ(o.exportFileType, u8("xlsx"));
+        o.overstayHours = u8("8"); // back to the default: still written, the key is there
+    }
+    EXPECT_TRUE(fileBytes(ini).contains("overstayHours=8\n"));
+}
+
+} // namespace
