@@ -42,14 +42,24 @@ bool paint(QPrinter &printer, const PrintHeading &heading, const VisitListModel 
     const qreal footerHeight = lineHeight * 2;
     const qreal pad = bodyMetrics.averageCharWidth() * 0.6;
 
-    // Columns share the width in the list's proportions.
+    // Each column as wide as its widest text, then all of them stretched (or,
+    // when the page is too narrow, shrunk) to the page width: on paper an ID
+    // number or a time must be read whole.
     const auto &specs = VisitListModel::columnSpecs();
-    int total = 0;
-    for (const auto &s : specs)
-        total += s.width;
+    const QFontMetricsF headMetrics(headFont, &printer);
+    std::vector<qreal> need(VisitListModel::ColumnCount, 0.0);
+    for (int c = 0; c < VisitListModel::ColumnCount; ++c) {
+        need[size_t(c)] = headMetrics.horizontalAdvance(QString::fromUtf8(specs[size_t(c)].caption));
+        for (int r = 0; r < model.rowCount(); ++r)
+            need[size_t(c)] = std::max(need[size_t(c)], bodyMetrics.horizontalAdvance(model.cellText(r, c)));
+        need[size_t(c)] += 2.5 * pad;
+    }
+    qreal total = 0;
+    for (qreal w : need)
+        total += w;
     std::vector<qreal> x(VisitListModel::ColumnCount + 1, 0.0);
     for (int c = 0; c < VisitListModel::ColumnCount; ++c)
-        x[size_t(c) + 1] = x[size_t(c)] + area.width() * specs[size_t(c)].width / total;
+        x[size_t(c) + 1] = x[size_t(c)] + need[size_t(c)] * area.width() / total;
 
     const qreal tableTop = titleHeight + infoHeight;
     const qreal tableBottom = area.height() - footerHeight;
