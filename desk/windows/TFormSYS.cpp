@@ -37,7 +37,8 @@ TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
     SpinEdit1 = new QSpinBox(clientArea());
     SpinEdit1->setRange(0, kMaxOverstayHours);
     SpinEdit1->setSpecialValueText(QStringLiteral("不提醒"));
-    SpinEdit1->setToolTip(QStringLiteral("来宾登记进入后超过这么多小时仍未离开，列表中以警示色显示；0 为不提醒"));
+    SpinEdit1->setMinimumWidth(SpinEdit1->fontMetrics().horizontalAdvance(QStringLiteral("不提醒 999")) + 40);
+    SpinEdit1->setToolTip(QStringLiteral("来宾登记进入后超过这么多小时仍未离开，列表中以警示色显示；0 为不提醒。按“提交保存”生效"));
     overstayRow->addWidget(SpinEdit1);
     overstayRow->addStretch();
     layout->addLayout(overstayRow);

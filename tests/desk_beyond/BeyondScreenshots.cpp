@@ -1,13 +1,15 @@
 // Renders the visit list beyond the registration book for review (offscreen):
 //   desk_beyond_screenshots <output folder>
 // Writes visit-list-search.png (a search), visit-list-rollcall.png (the roll call with
-// an overstay) and rollcall-print.pdf (the printed page; pdftoppm turns it
+// an overstay), settings-overstay.png (the overstay hours in 系统设置) and
+// rollcall-print.pdf (the printed page; pdftoppm turns it
 // into rollcall-print.png).
 #include "DataFolder.h"
 #include "DeskDateTime.h"
 #include "Option.h"
 #include "Reporter.h"
 #include "Store.h"
+#include "TFormSYS.h"
 #include "TFormgate1.h"
 
 #include <QApplication>
@@ -91,7 +93,7 @@ int main(int argc, char **argv)
     {
         TFormgate1 w;
         w.setAttribute(Qt::WA_DeleteOnClose, false);
-        w.resize(1280, 520);
+        w.resize(1180, 520); // the window's own size before it is maximized
         w.Edit1->setText(QStringLiteral("岚拓"));
         w.CheckBox1->setChecked(true);
         Q_EMIT w.Edit1->returnPressed();
@@ -117,6 +119,11 @@ int main(int argc, char **argv)
         std::printf("%s %s/rollcall-print.png\n", rc == 0 ? "wrote" : "FAILED", qPrintable(out));
         ok = rc == 0 && ok;
         QFile::remove(pdf);
+    }
+    {
+        TFormSYS sys;
+        sys.setAttribute(Qt::WA_DeleteOnClose, false);
+        ok = save(&sys, out, "settings-overstay.png") && ok;
     }
     for (const QString &m : reporter.texts())
         std::fprintf(stderr, "message: %s\n", qPrintable(m));
