@@ -207,6 +207,11 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
     clock = [] { return deskNowMs(); };
 
     connect(Edit1, &QLineEdit::returnPressed, this, &TFormgate1::Edit1ReturnPressed);
+    // Emptying the field (its clear button) ends the search at once.
+    connect(Edit1, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.isEmpty())
+            Edit1ReturnPressed();
+    });
     connect(CheckBox1, &QCheckBox::clicked, this, &TFormgate1::CheckBox1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormgate1::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormgate1::BitBtn3Click);
@@ -267,6 +272,7 @@ int TFormgate1::selectedRow() const
 void TFormgate1::refreshList()
 {
     m_model->clear();
+    m_sorted = false;
     VisitQuery query;
     if (isRollCall()) {
         query = insideNowQuery();
@@ -316,7 +322,11 @@ void TFormgate1::ListView1Click()
 
 void TFormgate1::ListView1DblClick() { ActionVIEWExecute(); }
 
-void TFormgate1::ListView1ColumnClick(int column) { m_model->columnClick(column); }
+void TFormgate1::ListView1ColumnClick(int column)
+{
+    m_model->columnClick(column);
+    m_sorted = true;
+}
 
 void TFormgate1::openVisitForm(bool editable, bool leave)
 {
@@ -490,7 +500,14 @@ void TFormgate1::Timer1Timer()
     const QString key = selected ? selected->id : QString();
     const int vertical = ListView1->verticalScrollBar()->value();
     const int horizontal = ListView1->horizontalScrollBar()->value();
+    const bool sorted = m_sorted;
     refreshList();
+    // A timed refresh keeps the order the guard chose (a refresh the guard
+    // asks for returns to entry-time order).
+    if (sorted) {
+        m_model->sortAgain();
+        m_sorted = true;
+    }
     if (!key.isEmpty()) {
         for (int r = 0; r < m_model->rowCount(); ++r) {
             if (m_model->visitAt(r)->id == key) {

@@ -124,6 +124,7 @@ private:
 
     VisitListModel *m_model = nullptr;
     QDate m_today; // the clock's date when last looked at
+    bool m_sorted = false; // a column click sorted the rows since the last refresh
 };
 
 } // namespace vondrel

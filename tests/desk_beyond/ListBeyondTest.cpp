@@ -102,6 +102,11 @@ TEST_F(ListBeyondTest, SearchHitsAndMissesInTheRangeAndOverAllDates)
         EXPECT_EQ(names(*w), c.found) << c.text << (c.allDates ? " (all dates)" : "");
         EXPECT_EQ(w->Label_count->text(), QString::number(c.found.size())) << c.text;
     }
+    // Emptying the field ends the search without Enter.
+    search(*w, u("张"), false);
+    ASSERT_EQ(names(*w), QStringList({u("张三")}));
+    w->Edit1->clear();
+    EXPECT_EQ(names(*w), QStringList({u("张三"), u("O'Brien")}));
     // Results keep the list's columns and actions.
     search(*w, u("张三"), false);
     EXPECT_EQ(w->model()->cellText(0, 3), u("11010819800502001X"));
@@ -130,6 +135,19 @@ TEST_F(ListBeyondTest, RollCallHoldsExactlyTheOpenVisitsOfEveryDay)
     // 前天未走 has been inside 49 hours: over the default 8.
     EXPECT_EQ(w->Label_count->text(), u("3"));
     EXPECT_EQ(w->Label_overstay->text(), u("其中超时 2 人"));
+
+    // The roll call exports like any list.
+    const QString book = dir.filePath(u("在场"));
+    w->openWithDesktop = [](const QString &) {};
+    w->SaveDialog1 = [&](QWidget *) {
+        w->exportType = ExportFileType::Workbook;
+        return book;
+    };
+    w->ActionExportExecute();
+    const QJsonArray rows = readWorkbook(book + u(".xlsx"))[u("rows")].toArray();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[1].toArray()[0].toArray()[1].toString(), u("前天未走"));
+    EXPECT_EQ(rows[3].toArray()[15].toArray()[1].toString(), u("01小时30分"));
 
     // Leaving the roll call: the dated list again.
     w->BitBtn2->click();
@@ -208,6 +226,24 @@ TEST_F(ListBeyondTest, AutomaticRefreshKeepsSelectionAndScrollPosition)
     EXPECT_EQ(w->model()->cellText(72, 0), u("来宾070"));
     EXPECT_TRUE(w->ActionOUT->isEnabled()) << "the selection's actions stay usable";
     EXPECT_EQ(w->ListView1->verticalScrollBar()->value(), scroll);
+
+    // A list sorted by name (descending on the first click) stays sorted.
+    w->ListView1ColumnClick(0);
+    QStringList sorted;
+    for (int r = 0; r < w->model()->rowCount(); ++r)
+        sorted << w->model()->cellText(r, 0);
+    ASSERT_NE(sorted.first(), u("新来宾甲"));
+    w->ListView1->selectRow(5);
+    w->ListView1Click();
+    w->Timer1Timer();
+    QStringList after;
+    for (int r = 0; r < w->model()->rowCount(); ++r)
+        after << w->model()->cellText(r, 0);
+    EXPECT_EQ(after, sorted);
+    EXPECT_EQ(w->selectedRow(), 5);
+    // The refresh button returns to entry-time order.
+    w->BitBtn1->click();
+    EXPECT_EQ(w->model()->cellText(0, 0), u("新来宾甲"));
 }
 
 TEST_F(ListBeyondTest, AutomaticRefreshIsOffUnlessTheOptionSaysOne)
@@ -276,6 +312,18 @@ TEST_F(ListBeyondTest, RollCallPrintsToAPdfWithNamesTimeAndCount)
                                  "来宾姓名", "停留时间", "1天01小时00分"})
         EXPECT_TRUE(page.contains(u(expected))) << expected << "\n" << page.toStdString();
     EXPECT_FALSE(page.contains(u("赵六"))) << "only the visitors inside";
+
+    // A PDF into a folder that is not there: a message naming the file.
+    const QString nowhere = dir.filePath(u("没有/在场人员.pdf"));
+    w->PrintDialog1 = [&](QPrinter *printer, QWidget *) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(nowhere);
+        return true;
+    };
+    w->BitBtn3->click();
+    ASSERT_EQ(reporter.messages.size(), 1);
+    EXPECT_TRUE(reporter.messages[0].text.contains(nowhere)) << reporter.messages[0].text.toStdString();
+    reporter.clear();
 
     // A cancelled dialog prints nothing.
     ASSERT_TRUE(vq::writeFileAtomically(pdf, "earlier"));

@@ -53,6 +53,9 @@ public:
     // A click on a column header: remember the column, toggle its direction
     // and sort every row by it.
     void columnClick(int column);
+    // Sorts the rows again as the last column click did (same column, same
+    // direction), for a list refreshed under a guard who had sorted it.
+    void sortAgain() { sortBy(m_sortColumn); }
 
     // Overstays (see Overstay.h), measured at the time of the last
     // appendVisits; 0 hours turns the warning colour off.
