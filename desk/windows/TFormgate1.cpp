@@ -526,6 +526,10 @@ void TFormgate1::Timer1Timer()
 
 void TFormgate1::Timer2Timer()
 {
+    // Stays and overstays of the visitors inside follow the clock between
+    // refreshes.
+    m_model->advanceClock(clock ? clock() : deskNowMs());
+    showCount();
     const QDate today = clockDate();
     if (!m_today.isValid() || today == m_today) {
         m_today = today;

@@ -87,7 +87,7 @@ public:
     QLabel *Label_overstay = nullptr;
 
     QTimer *Timer1 = nullptr; // automatic refresh (desk options autorefresh, autorefreshTime)
-    QTimer *Timer2 = nullptr; // watches for the date to change
+    QTimer *Timer2 = nullptr; // moves the stays on and watches for the date to change
 
 public Q_SLOTS:
     void refreshList();

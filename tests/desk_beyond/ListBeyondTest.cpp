@@ -174,7 +174,16 @@ TEST_F(ListBeyondTest, OverstayColourAtTheHourBoundary)
     EXPECT_EQ(w->Label_count->text(), u("2"));
     EXPECT_TRUE(w->Label_overstay->text().isEmpty());
 
+    EXPECT_EQ(w->model()->cellText(1, VisitListModel::StayColumn), u("07小时59分"));
+
+    // The clock passes the hour between refreshes: the day watch moves the
+    // stay and the colour on.
     now = at("2026-03-01 16:00:00");
+    w->Timer2Timer();
+    EXPECT_EQ(w->model()->cellText(1, VisitListModel::StayColumn), u("08小时00分"));
+    EXPECT_EQ(w->model()->cellText(0, VisitListModel::StayColumn), u("10分")) << "a closed visit keeps its stay";
+    EXPECT_EQ(w->model()->data(stayer, Qt::BackgroundRole).value<QBrush>().color(), overstayBackground());
+    EXPECT_EQ(w->Label_overstay->text(), u("其中超时 1 人"));
     w->refreshList();
     EXPECT_EQ(w->model()->data(stayer, Qt::BackgroundRole).value<QBrush>().color(), overstayBackground());
     EXPECT_FALSE(w->model()->data(w->model()->index(0, 0), Qt::BackgroundRole).isValid());

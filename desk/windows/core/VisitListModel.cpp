@@ -146,6 +146,18 @@ void VisitListModel::setOverstayHours(int hours)
                            {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
+void VisitListModel::advanceClock(qint64 nowMs)
+{
+    m_nowMs = nowMs;
+    if (m_rows.empty())
+        return;
+    for (Row &r : m_rows)
+        if (r.visit->leaveTime.isEmpty())
+            r.stay = stayText(r.visit->entryTime, r.visit->leaveTime, nowMs);
+    Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ColumnCount - 1),
+                       {Qt::DisplayRole, Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
 bool VisitListModel::isOverstayingRow(int row) const
 {
     const visitInfo *v = visitAt(row);

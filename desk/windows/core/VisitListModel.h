@@ -62,6 +62,9 @@ public:
     void setOverstayHours(int hours);
     int overstayHours() const { return m_overstayHours; }
     bool isOverstayingRow(int row) const;
+    // Moves the model's clock on: the stays of the visitors still inside and
+    // the overstay colours are worked out again for nowMs.
+    void advanceClock(qint64 nowMs);
     int overstayCount() const;
 
 private:
