@@ -1,4 +1,4 @@
-// Renders the visit list beyond the registration book for review (offscreen):
+// Renders the visit list's search, roll call and printed page for review (offscreen):
 //   desk_beyond_screenshots <output folder>
 // Writes visit-list-search.png (a search), visit-list-rollcall.png (the roll call with
 // an overstay), settings-overstay.png (the overstay hours in 系统设置) and

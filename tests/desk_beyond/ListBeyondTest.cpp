@@ -348,7 +348,7 @@ TEST_F(ListBeyondTest, WorkbookExportAndTheRememberedType)
     addVisit("张三", "2026-03-01 08:07:09", "2026-03-01 10:12:09");
     auto w = open();
     setRange(*w, "2026-03-01", "2026-03-01");
-    ASSERT_EQ(w->exportType, ExportFileType::TabText) << "the first export offers the Part's .xls";
+    ASSERT_EQ(w->exportType, ExportFileType::TabText) << "the first export offers the tab-separated .xls";
     const QString base = dir.filePath(u("来宾"));
     QString opened;
     w->openWithDesktop = [&](const QString &path) { opened = path; };
@@ -369,7 +369,7 @@ TEST_F(ListBeyondTest, WorkbookExportAndTheRememberedType)
     EXPECT_EQ(option->exportFileType, u("xlsx"));
     EXPECT_EQ(open()->exportType, ExportFileType::Workbook) << "the next dialog offers the last type";
 
-    // The tab-separated choice still writes the Part's bytes.
+    // The tab-separated choice still writes the same bytes as before.
     reporter.clear();
     w->SaveDialog1 = [&](QWidget *) {
         w->exportType = ExportFileType::TabText;
