@@ -16,9 +16,12 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-tools
   libcurl4-openssl-dev libturbojpeg0-dev libjpeg62-turbo-dev
+  # desk: the visit list's workbook export
+  libxlsxwriter-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-pyftpdlib xvfb xauth x11-utils fonts-wqy-zenhei ffmpeg valgrind
+  python3-openpyxl poppler-utils
 )
 
 missing=()

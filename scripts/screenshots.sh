@@ -21,5 +21,9 @@ cmake --build build -j2 --target visitorroad_test
 mkdir -p "$out"
 VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
   ./build/bin/visitorroad_test --gtest_filter='RoadTest.*' >/dev/null 2>&1
+# The visit list with a search, the roll call with an overstay and its
+# printed page (rendered from the PDF by pdftoppm).
+cmake --build build -j2 --target desk_beyond_screenshots
+QT_QPA_PLATFORM=offscreen ./build/bin/desk_beyond_screenshots "$out" >/dev/null
 ls "$out"/camera-window.png "$out"/registration-road.png "$out"/photo-viewer.png \
   "$out"/visit-list-after-leave.png

@@ -71,6 +71,8 @@ void Option::load()
     title = ini.value(kSection, QStringLiteral("title"), QStringLiteral("人员出入登记软件"));
     exportFolder = ini.value(kSection, QStringLiteral("exportFolder"), QString());
     autorefreshTime = refreshTimeFromText(ini.value(kSection, QStringLiteral("autorefreshTime"), QStringLiteral("30")));
+    overstayHours = ini.value(kSection, QStringLiteral("overstayHours"), QStringLiteral("8"));
+    exportFileType = ini.value(kSection, QStringLiteral("exportFileType"), QStringLiteral("xls"));
 }
 
 bool Option::save() const
@@ -83,8 +85,13 @@ bool Option::save() const
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera1"), visitComboBoxCamera1);
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera2"), visitComboBoxCamera2);
     ini.setValue(kSection, QStringLiteral("title"), title);
-    if (!exportFolder.isEmpty())
-        ini.setValue(kSection, QStringLiteral("exportFolder"), exportFolder);
+    const auto setIfChanged = [&ini](const QString &key, const QString &value, const char *fallback) {
+        if (value != QLatin1String(fallback) || ini.value(kSection, key))
+            ini.setValue(kSection, key, value);
+    };
+    setIfChanged(QStringLiteral("exportFolder"), exportFolder, "");
+    setIfChanged(QStringLiteral("overstayHours"), overstayHours, "8");
+    setIfChanged(QStringLiteral("exportFileType"), exportFileType, "xls");
     return ini.save();
 }
 

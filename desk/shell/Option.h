@@ -41,6 +41,11 @@ public:
     QString title = QStringLiteral("人员出入登记软件");
     QString exportFolder;                       // "exportFolder": folder of the last export, default ""
     QString productName = QStringLiteral("岚拓人员出入登记软件"); // not persisted
+    // Kept after the keys above, and only once they differ from their
+    // defaults (or are in the file already), so a first run still leaves the
+    // seven keys alone.
+    QString overstayHours = QStringLiteral("8"); // "overstayHours": hours until a visit is overstaying; 0 = off
+    QString exportFileType = QStringLiteral("xls"); // "exportFileType": "xls" or "xlsx", the last type exported
 
     // C-style leading-digits conversion used for "autorefreshTime", then the
     // rule "below 10 becomes 10". Values beyond the 32-bit range saturate.

@@ -1,6 +1,7 @@
 #include "TFormSYS.h"
 
 #include "Option.h"
+#include "Overstay.h"
 #include "Reporter.h"
 #include "Storemanage_settings.h"
 
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace vondrel {
@@ -29,6 +31,17 @@ TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
     BitBtn13 = new QPushButton(QStringLiteral("提交保存"), clientArea());
     titleRow->addWidget(BitBtn13);
     layout->addLayout(titleRow);
+
+    auto *overstayRow = new QHBoxLayout;
+    overstayRow->addWidget(new QLabel(QStringLiteral("超时提醒（小时）"), clientArea()));
+    SpinEdit1 = new QSpinBox(clientArea());
+    SpinEdit1->setRange(0, kMaxOverstayHours);
+    SpinEdit1->setSpecialValueText(QStringLiteral("不提醒"));
+    SpinEdit1->setMinimumWidth(SpinEdit1->fontMetrics().horizontalAdvance(QStringLiteral("不提醒 999")) + 40);
+    SpinEdit1->setToolTip(QStringLiteral("来宾登记进入后超过这么多小时仍未离开，列表中以警示色显示；0 为不提醒。按“提交保存”生效"));
+    overstayRow->addWidget(SpinEdit1);
+    overstayRow->addStretch();
+    layout->addLayout(overstayRow);
 
     GroupBox1 = new QGroupBox(QStringLiteral("来访事由字典维护"), clientArea());
     auto *grid = new QGridLayout(GroupBox1);
@@ -73,8 +86,12 @@ TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
     connect(this, &QDialog::rejected, this, &QWidget::close);
     resize(520, 420);
 
-    if (Option *o = currentOption())
+    if (Option *o = currentOption()) {
         Edit1->setText(o->title);
+        SpinEdit1->setValue(overstayHoursFromText(o->overstayHours));
+    } else {
+        SpinEdit1->setValue(kDefaultOverstayHours);
+    }
     Edit2->clear();
     for (const auto &s : listSettings(QStringLiteral(" where 名称=?"), {visitReasonKind()}))
         if (s)
@@ -132,8 +149,10 @@ void TFormSYS::BitBtn2Click()
 
 void TFormSYS::BitBtn13Click()
 {
-    if (Option *o = currentOption())
+    if (Option *o = currentOption()) {
         o->title = Edit1->text();
+        o->overstayHours = QString::number(SpinEdit1->value());
+    }
     reportInfo(QStringLiteral("完成。"));
     setTitleText(Edit1->text());
 }

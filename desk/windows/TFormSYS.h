@@ -8,6 +8,7 @@ class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 namespace vondrel {
 
@@ -27,6 +28,7 @@ public:
     QPushButton *BitBtn4 = nullptr;  // 删除
     QPushButton *BitBtn2 = nullptr;  // 保存当前列表
     QPushButton *BitBtn3 = nullptr;  // 关闭
+    QSpinBox *SpinEdit1 = nullptr;   // 超时提醒（小时）, 0 = off; saved by 提交保存
 
     QStringList reasons() const;
 

@@ -11,8 +11,13 @@
 #include "TFormvisitInfo.h"
 #include "VisitExport.h"
 #include "VisitListModel.h"
+#include "VisitListPrint.h"
+#include "VisitSearch.h"
+#include "Overstay.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDesktopServices>
@@ -24,9 +29,14 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -105,6 +115,25 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
     BitBtn1 = new QPushButton(QStringLiteral("刷新列表"), GroupBox1);
     BitBtn1->setAutoDefault(false);
     query->addWidget(BitBtn1);
+    query->addSpacing(16);
+    query->addWidget(new QLabel(QStringLiteral("查找"), GroupBox1));
+    Edit1 = new QLineEdit(GroupBox1);
+    Edit1->setPlaceholderText(QStringLiteral("姓名、证件号码、电话、单位或被访人"));
+    Edit1->setClearButtonEnabled(true);
+    Edit1->setMaxLength(1000);
+    Edit1->setMinimumWidth(Edit1->fontMetrics().horizontalAdvance(Edit1->placeholderText()) + 40);
+    query->addWidget(Edit1);
+    CheckBox1 = new QCheckBox(QStringLiteral("全部日期"), GroupBox1);
+    query->addWidget(CheckBox1);
+    query->addSpacing(16);
+    BitBtn2 = new QPushButton(QStringLiteral("在场人员"), GroupBox1);
+    BitBtn2->setCheckable(true);
+    BitBtn2->setAutoDefault(false);
+    BitBtn2->setToolTip(QStringLiteral("列出所有尚未离开的来宾，不论登记日期"));
+    query->addWidget(BitBtn2);
+    BitBtn3 = new QPushButton(QStringLiteral("打印"), GroupBox1);
+    BitBtn3->setAutoDefault(false);
+    query->addWidget(BitBtn3);
     query->addStretch();
     layout->addWidget(GroupBox1);
 
@@ -115,6 +144,11 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
     Label_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label_count->setStyleSheet(QStringLiteral("color: red;"));
     countRow->addWidget(Label_count);
+    Label_overstay = new QLabel(clientArea());
+    Label_overstay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label_overstay->setStyleSheet(QStringLiteral("color: rgb(150, 30, 0); background: rgb(255, 214, 153); padding: 0 4px;"));
+    Label_overstay->hide();
+    countRow->addWidget(Label_overstay);
     layout->addLayout(countRow);
 
     m_model = new VisitListModel(this);
@@ -158,6 +192,41 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
     };
     openWithDesktop = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 
+    // The two export types; the dialog offers the one chosen last.
+    if (Option *o = currentOption())
+        exportType = o->exportFileType == QLatin1String("xlsx") ? ExportFileType::Workbook : ExportFileType::TabText;
+    SaveDialog1 = [this](QWidget *owner) {
+        QString filter = exportFilterText(exportType);
+        const QString name = QFileDialog::getSaveFileName(owner, QString(), QString(), exportFilters(), &filter);
+        if (!name.isEmpty())
+            exportType = exportTypeOfFilter(filter);
+        return name;
+    };
+    PrintDialog1 = [](QPrinter *printer, QWidget *owner) {
+        QPrintDialog dialog(printer, owner);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    clock = [] { return deskNowMs(); };
+
+    connect(Edit1, &QLineEdit::returnPressed, this, &TFormgate1::Edit1ReturnPressed);
+    // Emptying the field (its clear button) ends the search at once.
+    connect(Edit1, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.isEmpty())
+            Edit1ReturnPressed();
+    });
+    connect(CheckBox1, &QCheckBox::clicked, this, &TFormgate1::CheckBox1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFormgate1::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TFormgate1::BitBtn3Click);
+    Timer1 = new QTimer(this);
+    connect(Timer1, &QTimer::timeout, this, &TFormgate1::Timer1Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(15 * 1000);
+    connect(Timer2, &QTimer::timeout, this, &TFormgate1::Timer2Timer);
+    if (Option *o = currentOption(); o && o->autorefresh == QLatin1String("1")) {
+        Timer1->setInterval(int(std::min<qint64>(qint64(o->autorefreshTime) * 1000, 24 * 3600 * 1000)));
+        Timer1->start();
+    }
+
     FormCreate();
 }
 
@@ -172,7 +241,9 @@ void TFormgate1::FormCreate()
     // Setting the dates must not refresh three times.
     const QSignalBlocker b1(DateTimePicker1);
     const QSignalBlocker b2(DateTimePicker2);
-    const QDate today = QDate::currentDate();
+    const QDate today = clockDate();
+    m_today = today;
+    Timer2->start();
     DateTimePicker1->setDate(today);
     DateTimePicker2->setDate(today);
     Label_count->setText(QString());
@@ -203,17 +274,24 @@ int TFormgate1::selectedRow() const
 void TFormgate1::refreshList()
 {
     m_model->clear();
-    // 登记时间 compares as text: from the first date up to (not including)
-    // the day after the second date.
-    QString condition = QStringLiteral(" where (登记时间 between ? and ?)");
-    QVariantList params = {DateTimePicker1->date().toString(QStringLiteral("yyyy-MM-dd")),
-                           DateTimePicker2->date().addDays(1).toString(QStringLiteral("yyyy-MM-dd"))};
-    if (ComboBox3->currentText() != QStringLiteral("所有来访")) {
-        condition += QStringLiteral(" and 来访事由=?");
-        params << ComboBox3->currentText();
+    m_sorted = false;
+    VisitQuery query;
+    if (isRollCall()) {
+        query = insideNowQuery();
+    } else {
+        VisitFilter filter;
+        filter.from = DateTimePicker1->date();
+        filter.to = DateTimePicker2->date();
+        filter.allDates = CheckBox1->isChecked();
+        if (ComboBox3->currentText() != QStringLiteral("所有来访"))
+            filter.reason = ComboBox3->currentText();
+        filter.search = Edit1->text();
+        query = visitListQuery(filter);
     }
-    m_model->appendVisits(listVisits(condition, params), deskNowMs());
-    Label_count->setText(QString::number(m_model->rowCount()));
+    const Option *o = currentOption();
+    m_model->setOverstayHours(overstayHoursFromText(o ? o->overstayHours : QString()));
+    m_model->appendVisits(listVisits(query.condition, query.params), clock ? clock() : deskNowMs());
+    showCount();
     ActionOUT->setEnabled(false);
     ActionVIEW->setEnabled(false);
     ActionXG->setEnabled(false);
@@ -221,7 +299,13 @@ void TFormgate1::refreshList()
 
 void TFormgate1::BitBtn1Click() { refreshList(); }
 
-void TFormgate1::DateTimePicker1Change() { refreshList(); }
+void TFormgate1::DateTimePicker1Change()
+{
+    // Choosing dates asks for the dated list again.
+    if (isRollCall())
+        BitBtn2->setChecked(false);
+    refreshList();
+}
 
 void TFormgate1::ListView1Click()
 {
@@ -240,7 +324,11 @@ void TFormgate1::ListView1Click()
 
 void TFormgate1::ListView1DblClick() { ActionVIEWExecute(); }
 
-void TFormgate1::ListView1ColumnClick(int column) { m_model->columnClick(column); }
+void TFormgate1::ListView1ColumnClick(int column)
+{
+    m_model->columnClick(column);
+    m_sorted = true;
+}
 
 void TFormgate1::openVisitForm(bool editable, bool leave)
 {
@@ -293,8 +381,11 @@ void TFormgate1::ActionSYSExecute()
         return;
     auto *form = new TFormSYS(this);
     form->exec();
-    if (Option *o = currentOption())
+    if (Option *o = currentOption()) {
         setTitleText(o->title);
+        m_model->setOverstayHours(overstayHoursFromText(o->overstayHours));
+        showCount();
+    }
 }
 
 QString TFormgate1::exportRows(const QString &path)
@@ -330,8 +421,11 @@ void TFormgate1::ActionExportExecute()
     const QString chosen = SaveDialog1 ? SaveDialog1(this) : QString();
     if (chosen.isEmpty())
         return;
-    const QString path = exportFileName(chosen);
-    const QString error = exportRows(path);
+    const bool workbook = exportType == ExportFileType::Workbook;
+    if (Option *o = currentOption())
+        o->exportFileType = workbook ? QStringLiteral("xlsx") : QStringLiteral("xls");
+    const QString path = workbook ? xlsxFileName(chosen) : exportFileName(chosen);
+    const QString error = workbook ? exportWorkbook(path) : exportRows(path);
     if (!error.isEmpty()) {
         reportError(error);
         return;
@@ -341,6 +435,132 @@ void TFormgate1::ActionExportExecute()
     reportInfo(QStringLiteral("数据导出完毕。"));
     if (openWithDesktop)
         openWithDesktop(path);
+}
+
+} // namespace vondrel
+
+namespace vondrel {
+
+bool TFormgate1::isRollCall() const { return BitBtn2 && BitBtn2->isChecked(); }
+
+QDate TFormgate1::clockDate() const
+{
+    const qint64 now = clock ? clock() : deskNowMs();
+    return QDate::fromJulianDay(now / 86400000);
+}
+
+void TFormgate1::showCount()
+{
+    Label_count->setText(QString::number(m_model->rowCount()));
+    const int overstaying = m_model->overstayCount();
+    Label_overstay->setText(overstaying > 0 ? QStringLiteral("其中超时 %1 人").arg(overstaying) : QString());
+    Label_overstay->setVisible(overstaying > 0);
+}
+
+QString TFormgate1::exportWorkbook(const QString &path)
+{
+    std::vector<ExportRow> rows;
+    rows.reserve(size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        rows.push_back({m_model->visitAt(r), m_model->cellText(r, VisitListModel::StayColumn)});
+    QString error;
+    if (!writeXlsxExport(path, rows, &error))
+        return error;
+    return QString();
+}
+
+void TFormgate1::Edit1ReturnPressed()
+{
+    // A search looks in the dated list, not in the roll call.
+    if (isRollCall())
+        BitBtn2->setChecked(false);
+    refreshList();
+}
+
+void TFormgate1::CheckBox1Click() { Edit1ReturnPressed(); }
+
+void TFormgate1::BitBtn2Click() { refreshList(); }
+
+void TFormgate1::BitBtn3Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    prepareListPrinter(printer);
+    if (!PrintDialog1 || !PrintDialog1(&printer, this))
+        return;
+    const qint64 now = clock ? clock() : deskNowMs();
+    const QDateTime at(QDate::fromJulianDay(now / 86400000), QTime::fromMSecsSinceStartOfDay(int(now % 86400000)));
+    const Option *o = currentOption();
+    PrintHeading heading;
+    heading.title = (o ? o->title + QLatin1Char(' ') : QString())
+                    + (isRollCall() ? QStringLiteral("在场人员") : QStringLiteral("来宾列表"));
+    heading.time = at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    heading.count = isRollCall() ? QStringLiteral("在场 %1 人").arg(m_model->rowCount())
+                                 : QStringLiteral("共 %1 条").arg(m_model->rowCount());
+    if (const int overstaying = m_model->overstayCount(); overstaying > 0)
+        heading.count += QStringLiteral("，其中超时 %1 人").arg(overstaying);
+    QString error;
+    if (!printVisitList(printer, heading, *m_model, &error))
+        reportError(error);
+}
+
+void TFormgate1::Timer1Timer()
+{
+    // Not beneath a window the guard is working in: the list refreshes
+    // when that window closes anyway.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this)
+        return;
+    const visitInfo *selected = m_model->visitAt(selectedRow());
+    const QString key = selected ? selected->id : QString();
+    const int vertical = ListView1->verticalScrollBar()->value();
+    const int horizontal = ListView1->horizontalScrollBar()->value();
+    const bool sorted = m_sorted;
+    refreshList();
+    // A timed refresh keeps the order the guard chose (a refresh the guard
+    // asks for returns to entry-time order).
+    if (sorted) {
+        m_model->sortAgain();
+        m_sorted = true;
+    }
+    if (!key.isEmpty()) {
+        for (int r = 0; r < m_model->rowCount(); ++r) {
+            if (m_model->visitAt(r)->id == key) {
+                // Select without scrolling: the scroll position is restored below.
+                ListView1->selectionModel()->select(
+                    m_model->index(r, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                ListView1->selectionModel()->setCurrentIndex(m_model->index(r, 0), QItemSelectionModel::NoUpdate);
+                break;
+            }
+        }
+        ListView1Click();
+    }
+    ListView1->verticalScrollBar()->setValue(vertical);
+    ListView1->horizontalScrollBar()->setValue(horizontal);
+}
+
+void TFormgate1::Timer2Timer()
+{
+    // Stays and overstays of the visitors inside follow the clock between
+    // refreshes.
+    m_model->advanceClock(clock ? clock() : deskNowMs());
+    showCount();
+    const QDate today = clockDate();
+    if (!m_today.isValid() || today == m_today) {
+        m_today = today;
+        return;
+    }
+    const QDate before = m_today;
+    m_today = today;
+    // A list that ended today follows to the new day, keeping its length.
+    if (DateTimePicker2->date() != before)
+        return;
+    const qint64 days = before.daysTo(today);
+    {
+        const QSignalBlocker b1(DateTimePicker1);
+        const QSignalBlocker b2(DateTimePicker2);
+        DateTimePicker1->setDate(DateTimePicker1->date().addDays(days));
+        DateTimePicker2->setDate(today);
+    }
+    refreshList();
 }
 
 } // namespace vondrel

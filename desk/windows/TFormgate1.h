@@ -5,16 +5,24 @@
 // and settings, and export the list.
 #include "TFormbase.h"
 
+#include "XlsxExport.h"
+
+#include <QDate>
+
 #include <functional>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
+class QPrinter;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace vondrel {
 
@@ -58,6 +66,32 @@ public:
     // The row selected, or -1.
     int selectedRow() const;
 
+    // Search and roll call, in the query group.
+    QLineEdit *Edit1 = nullptr;     // 查找: part of a name, ID number, phone, work unit or person visited
+    QCheckBox *CheckBox1 = nullptr; // 全部日期: search every stored visit
+    QPushButton *BitBtn2 = nullptr; // 在场人员 (checked: the list is the roll call)
+    QPushButton *BitBtn3 = nullptr; // 打印
+    bool isRollCall() const;
+
+    // The export's file type: the type chosen in the last export dialog
+    // (kept in the desk options), set by SaveDialog1.
+    ExportFileType exportType = ExportFileType::TabText;
+
+    // The print dialog; true to print. Replaceable so printing can run
+    // unattended (a PDF printer in tests).
+    std::function<bool(QPrinter *printer, QWidget *owner)> PrintDialog1;
+
+    // The desk clock (deskNowMs scale): stays, overstays, the day watch.
+    // Replaceable so tests can move time.
+    std::function<qint64()> clock;
+
+    // Beside Label_count (which keeps the plain number of visits listed):
+    // how many of them are overstaying, empty when none is.
+    QLabel *Label_overstay = nullptr;
+
+    QTimer *Timer1 = nullptr; // automatic refresh (desk options autorefresh, autorefreshTime)
+    QTimer *Timer2 = nullptr; // moves the stays on and watches for the date to change
+
 public Q_SLOTS:
     void refreshList();
     void BitBtn1Click();
@@ -72,6 +106,12 @@ public Q_SLOTS:
     void ActionMWGLExecute();
     void ActionSYSExecute();
     void ActionExportExecute();
+    void Edit1ReturnPressed();
+    void CheckBox1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void Timer1Timer();
+    void Timer2Timer();
 
 protected:
     // Escape must not close the main window (it is a dialog underneath).
@@ -81,8 +121,13 @@ private:
     void FormCreate();
     void openVisitForm(bool editable, bool leave);
     QString exportRows(const QString &path); // error text, empty when written
+    QString exportWorkbook(const QString &path); // error text, empty when written
+    void showCount();
+    QDate clockDate() const;
 
     VisitListModel *m_model = nullptr;
+    QDate m_today; // the clock's date when last looked at
+    bool m_sorted = false; // a column click sorted the rows since the last refresh
 };
 
 } // namespace vondrel

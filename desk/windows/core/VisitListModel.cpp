@@ -2,7 +2,10 @@
 
 #include "ColumnSort.h"
 #include "DeskDateTime.h"
+#include "Overstay.h"
 #include "StayText.h"
+
+#include <QBrush>
 
 #include <algorithm>
 #include <numeric>
@@ -78,6 +81,8 @@ QVariant VisitListModel::data(const QModelIndex &index, int role) const
         const bool right = columnSpecs()[size_t(index.column())].alignRight;
         return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
+    if ((role == Qt::BackgroundRole || role == Qt::ForegroundRole) && isOverstayingRow(index.row()))
+        return QBrush(role == Qt::BackgroundRole ? overstayBackground() : overstayForeground());
     return QVariant();
 }
 
@@ -111,6 +116,7 @@ void VisitListModel::appendVisits(ArrayOfvisitInfo visits, qint64 nowMs)
             ++count;
     if (count == 0)
         return;
+    m_nowMs = nowMs;
     const int first = int(m_rows.size());
     beginInsertRows(QModelIndex(), first, first + int(count) - 1);
     m_rows.reserve(m_rows.size() + count);
@@ -128,6 +134,45 @@ const visitInfo *VisitListModel::visitAt(int row) const
     if (row < 0 || size_t(row) >= m_rows.size())
         return nullptr;
     return m_rows[size_t(row)].visit.get();
+}
+
+void VisitListModel::setOverstayHours(int hours)
+{
+    if (hours == m_overstayHours)
+        return;
+    m_overstayHours = hours;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ColumnCount - 1),
+                           {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+void VisitListModel::advanceClock(qint64 nowMs)
+{
+    m_nowMs = nowMs;
+    if (m_rows.empty())
+        return;
+    for (Row &r : m_rows)
+        if (r.visit->leaveTime.isEmpty())
+            r.stay = stayText(r.visit->entryTime, r.visit->leaveTime, nowMs);
+    Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ColumnCount - 1),
+                       {Qt::DisplayRole, Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+bool VisitListModel::isOverstayingRow(int row) const
+{
+    const visitInfo *v = visitAt(row);
+    return v && isOverstaying(*v, m_nowMs, m_overstayHours);
+}
+
+int VisitListModel::overstayCount() const
+{
+    if (m_overstayHours <= 0)
+        return 0;
+    int n = 0;
+    for (const Row &r : m_rows)
+        if (isOverstaying(*r.visit, m_nowMs, m_overstayHours))
+            ++n;
+    return n;
 }
 
 void VisitListModel::columnClick(int column)

@@ -53,6 +53,19 @@ public:
     // A click on a column header: remember the column, toggle its direction
     // and sort every row by it.
     void columnClick(int column);
+    // Sorts the rows again as the last column click did (same column, same
+    // direction), for a list refreshed under a guard who had sorted it.
+    void sortAgain() { sortBy(m_sortColumn); }
+
+    // Overstays (see Overstay.h), measured at the time of the last
+    // appendVisits; 0 hours turns the warning colour off.
+    void setOverstayHours(int hours);
+    int overstayHours() const { return m_overstayHours; }
+    bool isOverstayingRow(int row) const;
+    // Moves the model's clock on: the stays of the visitors still inside and
+    // the overstay colours are worked out again for nowMs.
+    void advanceClock(qint64 nowMs);
+    int overstayCount() const;
 
 private:
     struct Row {
@@ -64,6 +77,8 @@ private:
     std::vector<Row> m_rows;
     std::array<int, ColumnCount> m_tags{};
     int m_sortColumn = 0;
+    int m_overstayHours = 0;
+    qint64 m_nowMs = 0;
 };
 
 } // namespace vondrel
