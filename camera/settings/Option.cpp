@@ -1,6 +1,7 @@
 #include "Option.h"
 
 #include "IniFile.h"
+#include "InstallDirs.h"
 #include "LibReporter.h"
 #include "LibraryError.h"
 #include "SafeFile.h"
@@ -79,6 +80,23 @@ QDate parseShortDate(const QString &text, const QDate &fallback)
     return okY && okM && okD && date.isValid() ? date : fallback;
 }
 
+// The language files: "lang/" beside the program (a build tree keeps
+// everything in one folder), else beside this library, else where the
+// installed library keeps them (found from the library's own path, so a
+// moved tree still finds them). None found: the program's "lang/", and
+// every text stays empty.
+QString defaultLangFolder(const QString &program)
+{
+    const QString beside = withSlash(program) + QStringLiteral("lang/");
+    if (QFileInfo(beside).isDir())
+        return beside;
+    const QString library = vq::folderOfCode(reinterpret_cast<const void *>(&defaultLangFolder));
+    for (const QString &folder : {library + QStringLiteral("/lang"), vq::installedLanguageFolder(library)})
+        if (!library.isEmpty() && QFileInfo(folder).isDir())
+            return withSlash(folder);
+    return beside;
+}
+
 } // namespace
 
 QString defaultUserFolder()
@@ -110,7 +128,7 @@ Option::Option(const QString &path, OptionEnvironment env) : m_env(std::move(env
     m_userFolder = withSlash(m_env.userFolder.isEmpty() ? defaultUserFolder() : m_env.userFolder);
     const QString program = m_env.programFolder.isEmpty() ? programFolder() : m_env.programFolder;
     mediaFolder = program.endsWith(u'/') ? program + QStringLiteral("media/") : program + QStringLiteral("/media/");
-    m_langFolder = withSlash(m_env.langFolder.isEmpty() ? withSlash(program) + QStringLiteral("lang/") : m_env.langFolder);
+    m_langFolder = withSlash(m_env.langFolder.isEmpty() ? defaultLangFolder(program) : m_env.langFolder);
 
     // 2.-3.
     loadSettings();
