@@ -17,6 +17,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-pyftpdlib xvfb xauth x11-utils fonts-wqy-zenhei ffmpeg valgrind
+  # Debian packages: build (CPack, dpkg-shlibdeps), checks, compiler cache
+  dpkg-dev lintian appstream desktop-file-utils ccache
 )
 
 missing=()

@@ -21,5 +21,5 @@ cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   "${launcher[@]}" >/dev/null
 cmake --build build-package -j"$(nproc)" --target package_contents
 rm -f build-package/*.deb
-(cd build-package && cpack -G DEB >/dev/null)
+(cd build-package && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cpack.log >&2; exit 1; }
 ls build-package/*.deb
