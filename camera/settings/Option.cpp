@@ -111,13 +111,8 @@ QString defaultUserFolder()
 
 QString programFolder()
 {
-    if (QCoreApplication::instance())
-        return withSlash(QCoreApplication::applicationDirPath());
-    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
-    const QString target = exe.symLinkTarget();
-    if (!target.isEmpty())
-        return withSlash(QFileInfo(target).absolutePath());
-    return withSlash(QDir::currentPath());
+    const QString folder = vq::runningProgramFolder();
+    return withSlash(folder.isEmpty() ? QDir::currentPath() : folder);
 }
 
 Option::Option(const QString &path, OptionEnvironment env) : m_env(std::move(env))

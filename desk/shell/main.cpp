@@ -13,6 +13,7 @@
 #include "TermbLibrary.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -103,6 +104,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vondrel"));
+    // The menu entry and icon the package installs (vondrel.desktop, vondrel.svg).
+    QGuiApplication::setDesktopFileName(QStringLiteral("vondrel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vondrel")));
     MessageBoxReporter boxReporter;
     if (!messagesToStderr())
         setReporter(&boxReporter);
