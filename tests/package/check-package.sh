@@ -105,9 +105,12 @@ probe_out=$(cd "$scratch" && "${clean_env[@]}" HOME="$probe_home" XDG_RUNTIME_DI
 # Default language: index 1, LangCN; text 1 is the event, 12 the detail.
 want_event=$(sed -n 's/^1=//p' "$root/usr/share/quorvel/lang/LangCN")
 want_detail=$(sed -n 's/^12=//p' "$root/usr/share/quorvel/lang/LangCN")
-[ -n "$want_event" ] && [ -n "$want_detail" ] || fail "LangCN lacks texts 1 and 12"
-grep -qxF "event=$want_event" <<<"$probe_out" && grep -qxF "detail=$want_detail" <<<"$probe_out" ||
+if [ -z "$want_event" ] || [ -z "$want_detail" ]; then
+  fail "LangCN lacks texts 1 and 12"
+fi
+if ! grep -qxF "event=$want_event" <<<"$probe_out" || ! grep -qxF "detail=$want_detail" <<<"$probe_out"; then
   fail "the snapshot record does not carry the unpacked language texts: $probe_out"
+fi
 
 # 4. Menu entry, AppStream data, lintian.
 if command -v desktop-file-validate >/dev/null; then
