@@ -91,8 +91,10 @@ QString defaultLangFolder(const QString &program)
     if (QFileInfo(beside).isDir())
         return beside;
     const QString library = vq::folderOfCode(reinterpret_cast<const void *>(&defaultLangFolder));
+    if (library.isEmpty())
+        return beside;
     for (const QString &folder : {library + QStringLiteral("/lang"), vq::installedLanguageFolder(library)})
-        if (!library.isEmpty() && QFileInfo(folder).isDir())
+        if (QFileInfo(folder).isDir())
             return withSlash(folder);
     return beside;
 }

@@ -45,8 +45,9 @@ struct OptionEnvironment {
     // the running executable.
     QString programFolder;
     // Folder of the language files, with a trailing "/". Empty:
-    // programFolder + "lang/" when it exists, else the installed language
-    // folder found from the library's own path.
+    // programFolder + "lang/" when it exists, else "lang/" beside the
+    // library, else the installed language folder found from the library's
+    // own path.
     QString langFolder;
 };
 
