@@ -32,11 +32,13 @@ QString folderOfCode(const void *address)
     if (::dladdr(address, &info) == 0 || !info.dli_fname || !*info.dli_fname)
         return runningProgramFolder();
     const QString path = QString::fromLocal8Bit(info.dli_fname);
-    // The loader names the program as it was started (possibly relative to a
-    // working folder that has changed since); libraries by the path it found.
-    if (!QDir::isAbsolutePath(path))
-        return runningProgramFolder();
-    return QFileInfo(QDir::cleanPath(path)).absolutePath();
+    if (QDir::isAbsolutePath(path))
+        return QFileInfo(QDir::cleanPath(path)).absolutePath();
+    // A relative name: the program as it was started (possibly found on the
+    // PATH), or a library a host loaded by a relative path. Either is taken
+    // from the working folder while it still holds the file.
+    const QFileInfo relative(path);
+    return relative.exists() ? relative.absolutePath() : runningProgramFolder();
 }
 
 QString installedStandinFolder(const QString &programFolder)

@@ -72,6 +72,25 @@ TEST(FolderOfCode, IsTheFolderOfTheLibraryTheCodeIsIn)
     ::dlclose(handle);
 }
 
+TEST(FolderOfCode, OfALibraryLoadedByARelativePathIsItsFolder)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString folder = QDir(tmp.path()).canonicalPath() + QStringLiteral("/host/lib");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TERMB_STANDIN_PATH), folder + QStringLiteral("/libtermb.so")));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder + QStringLiteral("/..")));
+    void *handle = ::dlopen("./lib/libtermb.so", RTLD_NOW | RTLD_LOCAL);
+    void *entry = handle ? ::dlsym(handle, "InitComm") : nullptr;
+    const QString found = entry ? vq::folderOfCode(entry) : QString();
+    QDir::setCurrent(before);
+    ASSERT_NE(handle, nullptr) << ::dlerror();
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(found, folder);
+    ::dlclose(handle);
+}
+
 TEST(FolderOfCode, OfTheProgramIsTheProgramsFolder)
 {
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
