@@ -22,6 +22,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-pyftpdlib xvfb xauth x11-utils fonts-wqy-zenhei ffmpeg valgrind
   python3-openpyxl poppler-utils
+  # Debian packages: build (CPack, dpkg-shlibdeps), checks, compiler cache
+  dpkg-dev lintian appstream desktop-file-utils ccache
 )
 
 missing=()

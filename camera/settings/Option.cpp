@@ -1,6 +1,7 @@
 #include "Option.h"
 
 #include "IniFile.h"
+#include "InstallDirs.h"
 #include "LibReporter.h"
 #include "LibraryError.h"
 #include "SafeFile.h"
@@ -79,6 +80,25 @@ QDate parseShortDate(const QString &text, const QDate &fallback)
     return okY && okM && okD && date.isValid() ? date : fallback;
 }
 
+// The language files: "lang/" beside the program (a build tree keeps
+// everything in one folder), else beside this library, else where the
+// installed library keeps them (found from the library's own path, so a
+// moved tree still finds them). None found: the program's "lang/", and
+// every text stays empty.
+QString defaultLangFolder(const QString &program)
+{
+    const QString beside = withSlash(program) + QStringLiteral("lang/");
+    if (QFileInfo(beside).isDir())
+        return beside;
+    const QString library = vq::folderOfCode(reinterpret_cast<const void *>(&defaultLangFolder));
+    if (library.isEmpty())
+        return beside;
+    for (const QString &folder : {library + QStringLiteral("/lang"), vq::installedLanguageFolder(library)})
+        if (QFileInfo(folder).isDir())
+            return withSlash(folder);
+    return beside;
+}
+
 } // namespace
 
 QString defaultUserFolder()
@@ -93,13 +113,8 @@ QString defaultUserFolder()
 
 QString programFolder()
 {
-    if (QCoreApplication::instance())
-        return withSlash(QCoreApplication::applicationDirPath());
-    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
-    const QString target = exe.symLinkTarget();
-    if (!target.isEmpty())
-        return withSlash(QFileInfo(target).absolutePath());
-    return withSlash(QDir::currentPath());
+    const QString folder = vq::runningProgramFolder();
+    return withSlash(folder.isEmpty() ? QDir::currentPath() : folder);
 }
 
 Option::Option(const QString &path, OptionEnvironment env) : m_env(std::move(env))
@@ -110,7 +125,7 @@ Option::Option(const QString &path, OptionEnvironment env) : m_env(std::move(env
     m_userFolder = withSlash(m_env.userFolder.isEmpty() ? defaultUserFolder() : m_env.userFolder);
     const QString program = m_env.programFolder.isEmpty() ? programFolder() : m_env.programFolder;
     mediaFolder = program.endsWith(u'/') ? program + QStringLiteral("media/") : program + QStringLiteral("/media/");
-    m_langFolder = withSlash(m_env.langFolder.isEmpty() ? withSlash(program) + QStringLiteral("lang/") : m_env.langFolder);
+    m_langFolder = withSlash(m_env.langFolder.isEmpty() ? defaultLangFolder(program) : m_env.langFolder);
 
     // 2.-3.
     loadSettings();

@@ -45,7 +45,9 @@ struct OptionEnvironment {
     // the running executable.
     QString programFolder;
     // Folder of the language files, with a trailing "/". Empty:
-    // programFolder + "lang/".
+    // programFolder + "lang/" when it exists, else "lang/" beside the
+    // library, else the installed language folder found from the library's
+    // own path.
     QString langFolder;
 };
 

@@ -1,41 +1,48 @@
 #include "TermbLibrary.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
+#include "InstallDirs.h"
 
-#include <unistd.h>
+#include <QFileInfo>
 
 namespace vondrel {
 namespace {
 
-// The folder of the running program, also without a QCoreApplication.
-QString programFolder()
+// Where the reader library is looked for, in order: "libtermb.so" beside the
+// program (a build tree, or a vendor library dropped there), "termb" through
+// the system's library search (a vendor library installed on the machine),
+// then the installed stand-in, which a site with real readers leaves out.
+QStringList defaultLocations()
 {
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return {};
-    return QFileInfo(QString::fromLocal8Bit(buf, n)).absolutePath();
-}
-
-QString defaultLocation()
-{
-    const QString beside = programFolder() + QStringLiteral("/libtermb.so");
-    return QFileInfo::exists(beside) ? beside : QStringLiteral("termb");
+    const QString program = vq::runningProgramFolder();
+    const QString beside = program + QStringLiteral("/libtermb.so");
+    const QString standin = vq::installedStandinFolder(program) + QStringLiteral("/libtermb.so");
+    QStringList places;
+    if (QFileInfo::exists(beside))
+        places << beside;
+    places << QStringLiteral("termb");
+    if (standin != beside && QFileInfo::exists(standin))
+        places << standin;
+    return places;
 }
 
 } // namespace
 
 TermbLibrary::TermbLibrary(const QString &location)
-    : m_fileName(location.isEmpty() ? defaultLocation() : location)
 {
-    m_lib.setFileName(m_fileName);
-    if (!m_lib.load()) {
-        m_loadError = m_lib.errorString();
-        return;
+    const QStringList places = location.isEmpty() ? defaultLocations() : QStringList{location};
+    for (const QString &place : places) {
+        m_fileName = place;
+        m_lib.setFileName(place);
+        if (m_lib.load())
+            break;
+        // The first failure says most (the library beside the program, or
+        // the system's "termb" when nothing else is there).
+        if (m_loadError.isEmpty())
+            m_loadError = m_lib.errorString();
     }
+    if (!m_lib.isLoaded())
+        return;
+    m_loadError.clear();
     auto find = [this](const char *name) {
         QFunctionPointer f = m_lib.resolve(name);
         if (!f)

@@ -19,8 +19,9 @@ public:
     using ReadContentFn = int (*)(int active);
 
     // `location` empty: "libtermb.so" beside the program if it is there, else
-    // "termb" through the system's library search. Otherwise a file name or
-    // path handed to the loader as it stands (tests point it elsewhere).
+    // "termb" through the system's library search, else the installed
+    // stand-in; the first that loads. Otherwise a file name or path handed
+    // to the loader as it stands (tests point it elsewhere).
     explicit TermbLibrary(const QString &location = QString());
     ~TermbLibrary();
     TermbLibrary(const TermbLibrary &) = delete;
@@ -36,7 +37,7 @@ public:
     // A plain Chinese sentence for the status bar when the library cannot be
     // used; empty when it can.
     QString problemText() const;
-    // The file the loader was asked for.
+    // The file the loader was asked for (the one that loaded, when any did).
     QString fileName() const { return m_fileName; }
 
     // Port scan: serial ports 1 to 4, then USB ports 1001 to 1004; the first

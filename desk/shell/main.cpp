@@ -11,9 +11,12 @@
 #include "SingleInstance.h"
 #include "TDataModule1.h"
 #include "TFormLogin.h"
+#include "TermbLibrary.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <csignal>
@@ -32,6 +35,39 @@ namespace {
 bool messagesToStderr()
 {
     return qEnvironmentVariable("VONDREL_MESSAGES") == QLatin1String("stderr");
+}
+
+// VONDREL_DIAGNOSTICS=stderr writes to stderr which parts the desk found and
+// which windows it shows, one line each, so an installation can be checked
+// from a script (the windows cannot be seen on a headless machine).
+bool diagnosticsToStderr()
+{
+    return qEnvironmentVariable("VONDREL_DIAGNOSTICS") == QLatin1String("stderr");
+}
+
+void diagnose(const QString &line)
+{
+    std::fprintf(stderr, "Vondrel: %s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+// Loads the card reader library the way the reader window does and says
+// which file it is and whether it can be driven.
+void diagnoseCardReader()
+{
+    const TermbLibrary reader;
+    const QString state = reader.isUsable() ? QStringLiteral("usable")
+                                            : reader.problemText() + u' ' + reader.loadError();
+    diagnose(QStringLiteral("card reader library: %1 (%2)").arg(reader.fileName(), state.trimmed()));
+}
+
+void diagnoseWindowShown(QWidget *window)
+{
+    QTimer::singleShot(0, window, [window] {
+        if (window->isVisible())
+            diagnose(QStringLiteral("window shown: %1 \"%2\"")
+                         .arg(QLatin1String(window->metaObject()->className()), window->windowTitle()));
+    });
 }
 
 int g_signalFd[2] = {-1, -1};
@@ -72,6 +108,9 @@ int main(int argc, char *argv[])
     // Qt's own texts (message box buttons, file dialogs) in Chinese; without
     // the catalogue the desk runs with Qt's English texts (one log line).
     vq::installQtChineseTranslation();
+    // The menu entry and icon the package installs (vondrel.desktop, vondrel.svg).
+    QGuiApplication::setDesktopFileName(QStringLiteral("vondrel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vondrel")));
     MessageBoxReporter boxReporter;
     if (!messagesToStderr())
         setReporter(&boxReporter);
@@ -108,6 +147,11 @@ int main(int argc, char *argv[])
     if (!enterCardFolder(filesFolder(), &cardError))
         reportError(cardError); // the desk still runs; card reading may fail
 
+    if (diagnosticsToStderr()) {
+        diagnose(QStringLiteral("data folder: %1").arg(filesFolder()));
+        diagnoseCardReader();
+    }
+
     // 4. The desk options, loaded at once.
     auto option = std::make_unique<Option>(filesFolder() + QStringLiteral("Vondrel.ini"));
     setCurrentOption(option.get());
@@ -124,6 +168,8 @@ int main(int argc, char *argv[])
         // main window exists.
         QApplication::setQuitOnLastWindowClosed(false);
         auto *login = new TFormLogin(nullptr, loggedIn);
+        if (diagnosticsToStderr())
+            diagnoseWindowShown(login);
         login->exec();
         // Windows free themselves when closed; let that happen now rather
         // than in an event loop that may never run again.
@@ -133,6 +179,8 @@ int main(int argc, char *argv[])
             QWidget *mainWindow = createMainWindow();
             mainWindow->setAttribute(Qt::WA_DeleteOnClose);
             mainWindow->show();
+            if (diagnosticsToStderr())
+                diagnoseWindowShown(mainWindow);
             QApplication::exec();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }

@@ -171,3 +171,28 @@ TEST_F(Startup, BrokenDatabaseIsReportedAndTheLoginStillComes)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), garbage);
 }
+
+TEST_F(Startup, DiagnosticsNameTheDataFolderTheCardReaderAndTheLoginWindow)
+{
+    qputenv("VONDREL_DIAGNOSTICS", "stderr");
+    QProcess *p = start();
+    qunsetenv("VONDREL_DIAGNOSTICS");
+    const QString login = QStringLiteral("Vondrel: window shown: vondrel::TFormLogin \"当班门卫登录\"");
+    QString err;
+    QElapsedTimer t;
+    t.start();
+    while (!err.contains(login) && p->state() == QProcess::Running && t.elapsed() < 20000) {
+        p->waitForReadyRead(200);
+        err += QString::fromUtf8(p->readAllStandardError());
+    }
+    terminate(p);
+    ASSERT_TRUE(p->waitForFinished(20000));
+    err += QString::fromUtf8(p->readAllStandardError());
+    EXPECT_EQ(p->exitCode(), 0);
+    EXPECT_TRUE(err.contains(login)) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Vondrel: data folder: ") + dataDir() + u'\n')) << err.toStdString();
+    // In a build tree the stand-in lies beside the program.
+    const QString reader = QFileInfo(QStringLiteral(VONDREL_PROGRAM)).absolutePath() + QStringLiteral("/libtermb.so");
+    EXPECT_TRUE(err.contains(QStringLiteral("Vondrel: card reader library: ") + reader + QStringLiteral(" (usable)\n")))
+        << err.toStdString();
+}
