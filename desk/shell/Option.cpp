@@ -1,6 +1,9 @@
 #include "Option.h"
 
 #include "IniFile.h"
+#include "Reporter.h"
+
+#include <QDir>
 
 #include <limits>
 
@@ -27,7 +30,11 @@ Option::Option(const QString &path)
 
 Option::~Option()
 {
-    save();
+    // A full disk at the end of a run must not pass unnoticed: the next
+    // start would otherwise quietly use settings older than the guard thinks.
+    QString why;
+    if (!save(&why))
+        reportError(saveFailedText(iniPath, why));
     if (g_option == this)
         g_option = nullptr;
 }
@@ -72,7 +79,12 @@ void Option::load()
     autorefreshTime = refreshTimeFromText(ini.value(kSection, QStringLiteral("autorefreshTime"), QStringLiteral("30")));
 }
 
-bool Option::save() const
+QString Option::saveFailedText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("不能保存设置文件 %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool Option::save(QString *error) const
 {
     IniFile ini(iniPath);
     ini.setValue(kSection, QStringLiteral("connect"), connect);
@@ -82,7 +94,7 @@ bool Option::save() const
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera1"), visitComboBoxCamera1);
     ini.setValue(kSection, QStringLiteral("visitComboBoxCamera2"), visitComboBoxCamera2);
     ini.setValue(kSection, QStringLiteral("title"), title);
-    return ini.save();
+    return ini.save(error);
 }
 
 } // namespace vondrel

@@ -15,7 +15,8 @@ public:
     // Loads `iniPath` at once; a missing, unreadable or garbage file leaves
     // the defaults. Never throws.
     explicit Option(const QString &iniPath);
-    // Writes every persisted field back (see save()); errors are not reported.
+    // Writes every persisted field back (see save()). A write that fails
+    // leaves the old file whole and is reported once (saveFailedText()).
     ~Option();
     Option(const Option &) = delete;
     Option &operator=(const Option &) = delete;
@@ -24,8 +25,12 @@ public:
     // autorefresh, autorefreshTime, peopleComboBoxCamera1,
     // visitComboBoxCamera1, visitComboBoxCamera2, title. Other sections and
     // keys already in the file are kept. UTF-8. Returns false on a write
-    // error. The destructor calls it; nothing else needs to.
-    bool save() const;
+    // error (the reason in `error`). The destructor calls it; nothing else
+    // needs to.
+    bool save(QString *error = nullptr) const;
+
+    // "不能保存设置文件 <path>: <reason>"
+    static QString saveFailedText(const QString &path, const QString &reason);
 
     // Fields, accessed directly (no setters).
     QString iniPath;
