@@ -47,8 +47,9 @@ bool SingleInstance::tryLock()
         // from the moment it creates the file.
         if (m_lock->removeStaleLockFile() && m_lock->tryLock(0))
             return true;
-        if (m_lock->error() == QLockFile::LockFailedError && !holderNamed()
-            && !QFileInfo(m_path).isWritable()) {
+        const QFileInfo info(m_path);
+        if (m_lock->error() == QLockFile::LockFailedError && !holderNamed() && info.exists()
+            && (!info.isFile() || !info.isWritable())) {
             // Left by someone else and not ours to remove.
             m_error = cannotLockText(m_path, QStringLiteral("锁文件无法读取或删除"));
         }

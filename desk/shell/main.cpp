@@ -1,5 +1,6 @@
 // Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
 #include "AppTitle.h"
+#include "AtomicFile.h"
 #include "CardFolder.h"
 #include "DataFolder.h"
 #include "DateFormat.h"
@@ -12,6 +13,7 @@
 #include "TFormLogin.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -34,6 +36,10 @@ bool messagesToStderr()
 }
 
 int g_signalFd[2] = {-1, -1};
+// Set on the main thread once SIGTERM or SIGINT has been seen: every later
+// step of start-up is skipped and the run goes straight to its clean-up.
+bool g_terminating = false;
+MessageBoxReporter *g_boxReporter = nullptr;
 
 void onTerminate(int)
 {
@@ -43,15 +49,24 @@ void onTerminate(int)
 
 // SIGTERM / SIGINT (log-out, system shut-down, Ctrl+C) close the windows, so
 // the run ends through the normal clean-up: temp pictures deleted, options
-// written back, lock released.
+// written back, lock released. Message boxes and dialogs are closed too (a
+// box without a cancel button ignores a plain close), and no new box opens.
 void closeWindowsOnTerminate(QObject *parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFd) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, parent);
     QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalFd[1], &c, 1);
+        g_terminating = true;
+        if (g_boxReporter)
+            g_boxReporter->setBoxesShown(false);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *w : windows) {
+            if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible())
+                dialog->reject();
+        }
         QApplication::closeAllWindows();
     });
     struct sigaction sa = {};
@@ -62,6 +77,9 @@ void closeWindowsOnTerminate(QObject *parent)
     sigaction(SIGINT, &sa, nullptr);
 }
 
+// Thrown inside the guarded run to leave it for the clean-up.
+struct Terminated {};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -69,8 +87,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vondrel"));
     MessageBoxReporter boxReporter;
-    if (!messagesToStderr())
+    if (!messagesToStderr()) {
         setReporter(&boxReporter);
+        g_boxReporter = &boxReporter;
+    }
 
     closeWindowsOnTerminate(&app);
 
@@ -86,9 +106,15 @@ int main(int argc, char *argv[])
                 reportInfo(alreadyRunningText());
             return 0;
         }
-        // The lock file cannot be made (runtime folder unusable): the desk
-        // still runs rather than leave the gate without its program.
-        std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
+        // The lock file cannot be made (runtime folder unusable): the guard
+        // is told once, and the desk still runs rather than leave the gate
+        // without its program.
+        if (messagesToStderr())
+            std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
+        else
+            reportWarning(instance.errorText());
+        if (g_terminating)
+            return 0;
     }
 
     // 3. Data folder and temp folder; failing ends start-up.
@@ -98,11 +124,16 @@ int main(int argc, char *argv[])
         reportError(e.message());
         return 1;
     }
+    // Temporary files of writes cut short by a kill or a crash.
+    vq::removeStaleTempFiles(filesFolder());
+    vq::removeStaleTempFiles(tempFolder());
     // The card reader library writes its files into the working directory:
     // work inside the data folder's card folder, which is writable.
     QString cardError;
     if (!enterCardFolder(filesFolder(), &cardError))
         reportError(cardError); // the desk still runs; card reading may fail
+    if (g_terminating)
+        return 0;
 
     // 4. The desk options, loaded at once.
     auto option = std::make_unique<Option>(filesFolder() + QStringLiteral("Vondrel.ini"));
@@ -116,6 +147,8 @@ int main(int argc, char *argv[])
     try {
         dataModule = std::make_unique<TDataModule1>();
         bool loggedIn = false;
+        if (g_terminating)
+            throw Terminated();
         // The login window closing must not end the application before the
         // main window exists.
         QApplication::setQuitOnLastWindowClosed(false);
@@ -124,7 +157,7 @@ int main(int argc, char *argv[])
         // Windows free themselves when closed; let that happen now rather
         // than in an event loop that may never run again.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (loggedIn) {
+        if (loggedIn && !g_terminating) {
             QApplication::setQuitOnLastWindowClosed(true);
             QWidget *mainWindow = createMainWindow();
             mainWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -132,6 +165,8 @@ int main(int argc, char *argv[])
             QApplication::exec();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+    } catch (const Terminated &) {
+        // Asked to end during start-up: straight to the clean-up.
     } catch (const std::exception &e) {
         reportError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
