@@ -52,23 +52,25 @@ class SmallTmpfs {
 public:
     explicit SmallTmpfs(qint64 bytes = 256 * 1024)
     {
-        if (!m_dir.isValid())
-            return;
-        const QByteArray where = QFile::encodeName(m_dir.path());
-        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
-        m_mounted = ::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) == 0;
+        if (m_dir.isValid())
+            mountOn(m_dir.path(), bytes);
+    }
+    // Mounted over an existing folder (its files are hidden meanwhile).
+    SmallTmpfs(const QString &folder, qint64 bytes)
+    {
+        mountOn(folder, bytes);
     }
     ~SmallTmpfs()
     {
         if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+            ::umount2(QFile::encodeName(m_path).constData(), MNT_DETACH);
     }
     SmallTmpfs(const SmallTmpfs &) = delete;
     SmallTmpfs &operator=(const SmallTmpfs &) = delete;
 
     bool ok() const { return m_mounted; }
-    QString path() const { return m_dir.path(); }
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    QString path() const { return m_path; }
+    QString filePath(const QString &name) const { return m_path + QLatin1Char('/') + name; }
 
     // Writes a filler file until the file system is full; true when it is.
     bool fill()
@@ -86,7 +88,16 @@ public:
     }
 
 private:
+    void mountOn(const QString &folder, qint64 bytes)
+    {
+        m_path = folder.endsWith(QLatin1Char('/')) ? folder.chopped(1) : folder;
+        const QByteArray where = QFile::encodeName(m_path);
+        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
+        m_mounted = ::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) == 0;
+    }
+
     QTemporaryDir m_dir;
+    QString m_path;
     bool m_mounted = false;
 };
 
