@@ -40,7 +40,9 @@ LanguageTable LanguageTable::parse(const QByteArray &bytes)
         data.remove(0, 3);
     const QString text = QString::fromUtf8(data);
     for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r'))
+        // Every CR before the LF belongs to the line end (an editor that
+        // doubled the line ends leaves CR CR LF); a text never ends in one.
+        while (line.endsWith(u'\r'))
             line.chop(1);
         const QStringView trimmed = line.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith(u'#'))

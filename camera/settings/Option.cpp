@@ -32,34 +32,18 @@ QString withSlash(const QString &folder)
     return folder + u'/';
 }
 
-// One entry per line; CR LF, LF or CR end a line; a last empty line is no
-// entry (as the framework's string list reads it).
 QStringList readLines(const QString &path)
 {
     auto bytes = readWholeFile(path);
     if (!bytes)
         return {};
-    QByteArray data = *bytes;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data.remove(0, 3);
-    QString text = QString::fromUtf8(data);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return Option::linesFromBytes(*bytes);
 }
 
 bool writeLines(const QString &path, const QStringList &lines)
 {
-    QByteArray out;
-    for (const QString &line : lines) {
-        out += line.toUtf8();
-        out += "\r\n";
-    }
     QString why;
-    if (writeFileAtomically(path, out, &why))
+    if (writeFileAtomically(path, Option::linesToBytes(lines), &why))
         return true;
     reportWriteFailure(path, why);
     return false;
@@ -489,6 +473,34 @@ int Option::playSound(const QString &fileName)
     }
     soundPlayer().play(path);
     return 1;
+}
+
+// One entry per line; CR LF, LF or CR end a line; a last empty line is no
+// entry (as the framework's string list reads it).
+QStringList Option::linesFromBytes(const QByteArray &bytes)
+{
+    QByteArray data = bytes;
+    // Every byte-order mark at the start is one (files saved over and over
+    // by tools that each add one); none becomes part of the first entry.
+    while (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    QString text = QString::fromUtf8(data);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray Option::linesToBytes(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &line : lines) {
+        out += line.toUtf8();
+        out += "\r\n";
+    }
+    return out;
 }
 
 } // namespace quorvel

@@ -163,6 +163,12 @@ public:
     // Leading digits count, no digits reads 0 ("12ab" -> 12, "x" -> 0).
     static int lenientInt(const QString &text);
 
+    // The line lists "device.bin" and "SoruceUrl.bin": one entry per line
+    // (CR LF, LF or CR end a line; a last empty line is no entry; leading
+    // byte-order marks are skipped), UTF-8, written with CR LF.
+    static QStringList linesFromBytes(const QByteArray &bytes);
+    static QByteArray linesToBytes(const QStringList &lines);
+
     // Plays a sound file asynchronously (name without a folder: taken from
     // mediaFolder). 0 for an empty name or a missing file, else 1. Silent
     // where no audio device exists. Safe from any thread.

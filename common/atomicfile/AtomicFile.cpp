@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QSet>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,14 +40,58 @@ mode_t currentUmask()
 
 QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
 
+// The temporary files this process has open. A leftover carrying our own
+// process id comes from an earlier process that had the same id (a fresh
+// container numbers its processes the same way every start): it is stale
+// unless it is listed here.
+std::mutex g_liveLock;
+QSet<QByteArray> &liveTemps()
+{
+    static QSet<QByteArray> names; // base names; guarded by g_liveLock
+    return names;
+}
+void markLive(const QByteArray &temp)
+{
+    const std::lock_guard<std::mutex> lock(g_liveLock);
+    liveTemps().insert(temp.mid(temp.lastIndexOf('/') + 1));
+}
+void markGone(const QByteArray &temp)
+{
+    const std::lock_guard<std::mutex> lock(g_liveLock);
+    liveTemps().remove(temp.mid(temp.lastIndexOf('/') + 1));
+}
+bool isLive(const QByteArray &baseName)
+{
+    const std::lock_guard<std::mutex> lock(g_liveLock);
+    return liveTemps().contains(baseName);
+}
+
+// Room the temporary name adds to the target's name: ".", ".<pid>",
+// ".XXXXXX" and the suffix; the pid takes at most 10 digits.
+constexpr int kTempNameExtra = 1 + 11 + 7 + int(sizeof(kTempSuffix) - 1);
+constexpr int kMaxNameBytes = 255; // NAME_MAX of the usual file systems
+
+// At most `limit` bytes of UTF-8 `name`, not ending inside a character (the
+// clean-up lists folders as text and must be able to name the file again).
+QByteArray utf8Prefix(const QByteArray &name, int limit)
+{
+    if (name.size() <= limit)
+        return name;
+    int end = limit;
+    while (end > 0 && (uchar(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.left(end);
+}
+
 // ".<name>.<pid>.XXXXXX.tmp" beside the target: hidden, so listings and
 // wildcard deletions of the folder do not see it, and carrying our process id,
 // so a later writer can tell a leftover of a killed process from a live one.
+// A long target name is shortened so the temporary name stays a legal one.
 QByteArray tempTemplateFor(const QByteArray &target)
 {
     const int slash = target.lastIndexOf('/');
     const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
-    const QByteArray name = slash >= 0 ? target.mid(slash + 1) : target;
+    const QByteArray name = utf8Prefix(slash >= 0 ? target.mid(slash + 1) : target, kMaxNameBytes - kTempNameExtra);
     return dir + '.' + name + '.' + QByteArray::number(qint64(::getpid())) + ".XXXXXX" + kTempSuffix;
 }
 
@@ -54,6 +101,7 @@ int createTemp(const QByteArray &target, QByteArray *temp)
     const int fd = ::mkostemps(temp->data(), int(sizeof(kTempSuffix) - 1), O_CLOEXEC);
     if (fd < 0)
         return -1;
+    markLive(*temp);
     // Keep the mode of the file being replaced, or the usual mode of a new one
     // (mkstemp's 0600 would make a shared settings file private).
     struct stat st;
@@ -104,10 +152,11 @@ int finish(int fd, const QByteArray &temp, const QByteArray &target)
         failure = errno;
     if (failure == 0 && ::rename(temp.constData(), target.constData()) != 0)
         failure = errno;
-    if (failure != 0) {
+    if (failure != 0)
         ::unlink(temp.constData());
+    markGone(temp);
+    if (failure != 0)
         return failure;
-    }
     syncFolderOf(target);
     return 0;
 }
@@ -197,6 +246,7 @@ void AtomicFile::discard()
     }
     if (!m_temp.isEmpty()) {
         ::unlink(m_temp.constData());
+        markGone(m_temp);
         m_temp.clear();
     }
 }
@@ -225,6 +275,7 @@ bool commitWrittenFile(const QString &tempPath, const QString &target, QString *
         if (error)
             *error = errnoText(errno);
         ::unlink(temp.constData());
+        markGone(temp);
         return false;
     }
     if (const int e = finish(fd, temp, QFile::encodeName(target))) {
@@ -278,10 +329,14 @@ void removeStaleTempFiles(const QString &folder)
         const int lastDot = core.lastIndexOf(u'.');
         const int pidDot = core.lastIndexOf(u'.', lastDot - 1);
         const qint64 pid = core.mid(pidDot + 1, lastDot - pidDot - 1).toLongLong();
-        if (pid <= 0 || pid == qint64(::getpid()))
-            continue; // one of ours, possibly being written right now
-        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+        if (pid <= 0)
+            continue;
+        if (pid == qint64(::getpid())) {
+            if (isLive(QFile::encodeName(name)))
+                continue; // ours, being written right now
+        } else if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) {
             continue; // that writer is still running
+        }
         const QString path = qdir.filePath(name);
         if (QFileInfo(path).isFile())
             QFile::remove(path);

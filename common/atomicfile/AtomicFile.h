@@ -66,8 +66,10 @@ bool commitWrittenFile(const QString &tempPath, const QString &target, QString *
 
 // Removes temporary files that a writer killed before its rename left in
 // `folder` (only ours: their names carry the writing process's id, and a file
-// is removed only when that process is gone). Writers call this on the folder
-// they write into; the desk calls it on its data folder at start-up.
+// is removed only when that process is gone, or when the id is this process's
+// own and the file is not one this process is writing: an earlier process
+// had the same id). Writers call this on the folder they write into; the desk
+// calls it on its data and temp folders at start-up.
 void removeStaleTempFiles(const QString &folder);
 
 // True when `name` is a temporary file name of this writer.

@@ -1,7 +1,8 @@
 #include "IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include "AtomicFile.h"
+
 #include <QStringDecoder>
 
 namespace vondrel {
@@ -182,15 +183,9 @@ QString IniFile::toText() const
     return out;
 }
 
-bool IniFile::save() const
+bool IniFile::save(QString *error) const
 {
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = toText().toUtf8();
-    if (f.write(bytes) != bytes.size())
-        return false;
-    return f.commit();
+    return vq::writeFileAtomically(m_path, toText().toUtf8(), error);
 }
 
 } // namespace vondrel

@@ -24,8 +24,9 @@ public:
     QString value(const QString &section, const QString &key, const QString &fallback) const;
     void setValue(const QString &section, const QString &key, const QString &value);
 
-    // Writes the document atomically (temporary file + rename). False on error.
-    bool save() const;
+    // Writes the document atomically (temporary file + rename). False on
+    // error, with the system's reason in `error`; the old file then stays.
+    bool save(QString *error = nullptr) const;
     QString toText() const;
     QString path() const { return m_path; }
     bool wasRead() const { return m_wasRead; }

@@ -5,10 +5,16 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace vondrel {
 
 void MessageBoxReporter::show(Kind kind, const QString &text)
 {
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+    if (!m_boxes)
+        return;
     const QString title = applicationTitle();
     QWidget *parent = QApplication::activeWindow();
     switch (kind) {
@@ -20,6 +26,10 @@ void MessageBoxReporter::show(Kind kind, const QString &text)
 
 bool MessageBoxReporter::ask(const QString &text)
 {
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+    if (!m_boxes)
+        return false;
     return QMessageBox::question(QApplication::activeWindow(),
                                  applicationTitle(), text,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;

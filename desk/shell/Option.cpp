@@ -1,6 +1,9 @@
 #include "Option.h"
 
 #include "IniFile.h"
+#include "Reporter.h"
+
+#include <QDir>
 
 #include <limits>
 
@@ -27,7 +30,11 @@ Option::Option(const QString &path)
 
 Option::~Option()
 {
-    save();
+    // A full disk at the end of a run must not pass unnoticed: the next
+    // start would otherwise quietly use settings older than the guard thinks.
+    QString why;
+    if (!save(&why))
+        reportError(saveFailedText(iniPath, why));
     if (g_option == this)
         g_option = nullptr;
 }
@@ -75,7 +82,12 @@ void Option::load()
     exportFileType = ini.value(kSection, QStringLiteral("exportFileType"), QStringLiteral("xls"));
 }
 
-bool Option::save() const
+QString Option::saveFailedText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("不能保存设置文件 %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool Option::save(QString *error) const
 {
     IniFile ini(iniPath);
     ini.setValue(kSection, QStringLiteral("connect"), connect);
@@ -92,7 +104,7 @@ bool Option::save() const
     setIfChanged(QStringLiteral("exportFolder"), exportFolder, "");
     setIfChanged(QStringLiteral("overstayHours"), overstayHours, "8");
     setIfChanged(QStringLiteral("exportFileType"), exportFileType, "xls");
-    return ini.save();
+    return ini.save(error);
 }
 
 } // namespace vondrel

@@ -15,7 +15,8 @@ public:
     // Loads `iniPath` at once; a missing, unreadable or garbage file leaves
     // the defaults. Never throws.
     explicit Option(const QString &iniPath);
-    // Writes every persisted field back (see save()); errors are not reported.
+    // Writes every persisted field back (see save()). A write that fails
+    // leaves the old file whole and is reported once (saveFailedText()).
     ~Option();
     Option(const Option &) = delete;
     Option &operator=(const Option &) = delete;
@@ -23,11 +24,15 @@ public:
     // Writes the persisted fields in their fixed key order: connect,
     // autorefresh, autorefreshTime, peopleComboBoxCamera1,
     // visitComboBoxCamera1, visitComboBoxCamera2, title. Other sections and
-    // keys already in the file are kept. exportFolder follows title once it
-    // has a value (a file that never saw an export keeps its seven keys).
-    // UTF-8. Returns false on a write
-    // error. The destructor calls it; nothing else needs to.
-    bool save() const;
+    // keys already in the file are kept. exportFolder, overstayHours and
+    // exportFileType follow title once they differ from their defaults (a
+    // file that never saw them keeps its seven keys). UTF-8. Returns false on a write
+    // error (the reason in `error`). The destructor calls it; nothing else
+    // needs to.
+    bool save(QString *error = nullptr) const;
+
+    // "不能保存设置文件 <path>: <reason>"
+    static QString saveFailedText(const QString &path, const QString &reason);
 
     // Fields, accessed directly (no setters).
     QString iniPath;

@@ -19,7 +19,9 @@ public:
     SingleInstance &operator=(const SingleInstance &) = delete;
 
     // Takes the lock without waiting. False when another live copy holds it
-    // (or the lock file cannot be created: then errorText() says why).
+    // (or the lock file cannot be created: then errorText() says why, and
+    // the caller may run without the lock). A lock file that names no holder
+    // (empty or garbage) and that no live copy holds is replaced.
     bool tryLock();
     bool isLocked() const;
     QString errorText() const;
@@ -28,6 +30,8 @@ public:
     static QString defaultLockPath();
 
 private:
+    bool holderNamed() const;
+
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     QString m_error;
@@ -35,5 +39,7 @@ private:
 
 // "门禁软件已启动."
 QString alreadyRunningText();
+// The message for a lock that cannot be made at all, naming the file.
+QString cannotLockText(const QString &path, const QString &reason);
 
 } // namespace vondrel

@@ -1,5 +1,6 @@
 // Vondrel, the guard-desk program: start-up and shut-down in a fixed order.
 #include "AppTitle.h"
+#include "AtomicFile.h"
 #include "CardFolder.h"
 #include "DataFolder.h"
 #include "DateFormat.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -71,6 +73,10 @@ void diagnoseWindowShown(QWidget *window)
 }
 
 int g_signalFd[2] = {-1, -1};
+// Set on the main thread once SIGTERM or SIGINT has been seen: every later
+// step of start-up is skipped and the run goes straight to its clean-up.
+bool g_terminating = false;
+MessageBoxReporter *g_boxReporter = nullptr;
 
 void onTerminate(int)
 {
@@ -80,15 +86,24 @@ void onTerminate(int)
 
 // SIGTERM / SIGINT (log-out, system shut-down, Ctrl+C) close the windows, so
 // the run ends through the normal clean-up: temp pictures deleted, options
-// written back, lock released.
+// written back, lock released. Message boxes and dialogs are closed too (a
+// box without a cancel button ignores a plain close), and no new box opens.
 void closeWindowsOnTerminate(QObject *parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFd) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, parent);
     QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalFd[1], &c, 1);
+        g_terminating = true;
+        if (g_boxReporter)
+            g_boxReporter->setBoxesShown(false);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *w : windows) {
+            if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible())
+                dialog->reject();
+        }
         QApplication::closeAllWindows();
     });
     struct sigaction sa = {};
@@ -98,6 +113,9 @@ void closeWindowsOnTerminate(QObject *parent)
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
 }
+
+// Thrown inside the guarded run to leave it for the clean-up.
+struct Terminated {};
 
 } // namespace
 
@@ -112,8 +130,10 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("vondrel"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vondrel")));
     MessageBoxReporter boxReporter;
-    if (!messagesToStderr())
+    if (!messagesToStderr()) {
         setReporter(&boxReporter);
+        g_boxReporter = &boxReporter;
+    }
 
     closeWindowsOnTerminate(&app);
 
@@ -129,9 +149,15 @@ int main(int argc, char *argv[])
                 reportInfo(alreadyRunningText());
             return 0;
         }
-        // The lock file cannot be made (runtime folder unusable): the desk
-        // still runs rather than leave the gate without its program.
-        std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
+        // The lock file cannot be made (runtime folder unusable): the guard
+        // is told once, and the desk still runs rather than leave the gate
+        // without its program.
+        if (messagesToStderr())
+            std::fprintf(stderr, "%s\n", instance.errorText().toUtf8().constData());
+        else
+            reportWarning(instance.errorText());
+        if (g_terminating)
+            return 0;
     }
 
     // 3. Data folder and temp folder; failing ends start-up.
@@ -141,11 +167,16 @@ int main(int argc, char *argv[])
         reportError(e.message());
         return 1;
     }
+    // Temporary files of writes cut short by a kill or a crash.
+    vq::removeStaleTempFiles(filesFolder());
+    vq::removeStaleTempFiles(tempFolder());
     // The card reader library writes its files into the working directory:
     // work inside the data folder's card folder, which is writable.
     QString cardError;
     if (!enterCardFolder(filesFolder(), &cardError))
         reportError(cardError); // the desk still runs; card reading may fail
+    if (g_terminating)
+        return 0;
 
     if (diagnosticsToStderr()) {
         diagnose(QStringLiteral("data folder: %1").arg(filesFolder()));
@@ -164,6 +195,8 @@ int main(int argc, char *argv[])
     try {
         dataModule = std::make_unique<TDataModule1>();
         bool loggedIn = false;
+        if (g_terminating)
+            throw Terminated();
         // The login window closing must not end the application before the
         // main window exists.
         QApplication::setQuitOnLastWindowClosed(false);
@@ -174,7 +207,7 @@ int main(int argc, char *argv[])
         // Windows free themselves when closed; let that happen now rather
         // than in an event loop that may never run again.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (loggedIn) {
+        if (loggedIn && !g_terminating) {
             QApplication::setQuitOnLastWindowClosed(true);
             QWidget *mainWindow = createMainWindow();
             mainWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -184,6 +217,8 @@ int main(int argc, char *argv[])
             QApplication::exec();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+    } catch (const Terminated &) {
+        // Asked to end during start-up: straight to the clean-up.
     } catch (const std::exception &e) {
         reportError(QString::fromLocal8Bit(e.what()));
     } catch (...) {

@@ -77,15 +77,22 @@ ArrayOfaccountInfo listAccounts()
     return result;
 }
 
-std::unique_ptr<accountInfo> checkLogin(const QString &name, const QString &password)
+std::unique_ptr<accountInfo> checkLogin(const QString &name, const QString &password, bool *storeFailed)
 {
+    if (storeFailed)
+        *storeFailed = false;
     // The name column ignores Latin letter case; the password must match
     // exactly. Where "admin" and "Admin" both match, the exact one wins.
     auto q = detail::run(QStringLiteral(
         "select * from MJAccount where 姓名=? and 密码=? COLLATE BINARY "
         "order by (姓名=? COLLATE BINARY) desc, rowid limit 1"),
         {nonNull(name), nonNull(password), nonNull(name)});
-    if (!q || !q->next())
+    if (!q) {
+        if (storeFailed)
+            *storeFailed = true;
+        return nullptr;
+    }
+    if (!q->next())
         return nullptr;
     return readRow(*q);
 }

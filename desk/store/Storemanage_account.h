@@ -29,7 +29,9 @@ bool deleteAccount(const QString &name);
 ArrayOfaccountInfo listAccounts();
 // The account whose name matches (letter case ignored; an exact-case match
 // wins) and whose password matches exactly; null when none (or on error).
-std::unique_ptr<accountInfo> checkLogin(const QString &name, const QString &password);
+// `storeFailed` (when given) is set when the store could not be asked at all
+// (already reported): the guard's name and password were then not checked.
+std::unique_ptr<accountInfo> checkLogin(const QString &name, const QString &password, bool *storeFailed = nullptr);
 std::unique_ptr<accountInfo> readAccountRow(const QSqlQuery &dataset);
 
 } // namespace vondrel

@@ -1,5 +1,6 @@
 #include "Storemanage_img.h"
 
+#include "AtomicFile.h"
 #include "Reporter.h"
 #include "StoreInternal.h"
 #include "TDataModule1.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -71,7 +71,29 @@ QString tempCopyPath(const QString &id, const QString &ext)
     return folder + QStringLiteral("visit") + safeNamePart(id, QStringLiteral("{}-")) + safeExt;
 }
 
-std::unique_ptr<imgInfo> readRow(const QSqlQuery &q)
+// Temp copies that could not be written, told once per reading: a full disk
+// fails every copy of a visit alike.
+struct CopyFailures {
+    QString first; // message for the first failed copy
+    int count = 0;
+    void add(const QString &path, const QString &why)
+    {
+        if (count++ == 0)
+            first = QStringLiteral("不能写入图片文件 %1: %2").arg(QDir::toNativeSeparators(path), why);
+    }
+    void report() const
+    {
+        if (count == 1)
+            reportError(first);
+        else if (count > 1)
+            reportError(first + QStringLiteral("\n(共有 %1 个图片文件不能写入)").arg(count));
+    }
+};
+
+// A copy that cannot be written whole leaves `path` empty: the record is
+// still listed (its key, visit and title), but no file is offered that a
+// window could show or save back over the stored picture.
+std::unique_ptr<imgInfo> readRow(const QSqlQuery &q, CopyFailures &failures)
 {
     const QSqlRecord rec = q.record();
     for (const char *name : {"id", "USERID", "title", "imgExt", "img"}) {
@@ -90,10 +112,10 @@ std::unique_ptr<imgInfo> readRow(const QSqlQuery &q)
         return p; // the row carries no picture
     const QString path = tempCopyPath(p->id, ext);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        reportError(QStringLiteral("不能写入图片文件 %1: %2").arg(QDir::toNativeSeparators(path), f.errorString()));
-        return nullptr;
+    QString why;
+    if (!vq::writeFileAtomically(path, bytes, &why)) {
+        failures.add(path, why);
+        return p;
     }
     p->path = path;
     return p;
@@ -159,10 +181,12 @@ ArrayOfimgInfo listImages(const QString &condition, const QVariantList &params)
     auto q = detail::run(detail::withCondition(QStringLiteral("select * from MJVisiterImg"), condition), params);
     if (!q)
         return result;
+    CopyFailures failures;
     while (q->next()) {
-        if (auto p = readRow(*q))
+        if (auto p = readRow(*q, failures))
             result.push_back(std::move(p));
     }
+    failures.report();
     if (q->lastError().isValid()) {
         detail::reportDbError(q->lastError());
         result.clear();
@@ -176,7 +200,10 @@ std::unique_ptr<imgInfo> readImageRow(const QSqlQuery &dataset)
         reportError(QStringLiteral("没有当前记录。"));
         return nullptr;
     }
-    return readRow(dataset);
+    CopyFailures failures;
+    auto p = readRow(dataset, failures);
+    failures.report();
+    return p;
 }
 
 } // namespace vondrel

@@ -39,7 +39,9 @@ bool deleteImage(const QString &key);
 // in the order the rows are stored.
 ArrayOfimgInfo listImages(const QString &condition, const QVariantList &params = {});
 // Reads the current row and writes its temp copy when it holds at least
-// 3 bytes (otherwise `path` stays empty); null on error.
+// 3 bytes (otherwise `path` stays empty); null on error. A copy that cannot
+// be written whole is reported (once per listing) and leaves `path` empty, so
+// that saving the record back keeps the stored picture.
 std::unique_ptr<imgInfo> readImageRow(const QSqlQuery &dataset);
 
 } // namespace vondrel

@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 
 #include <atomic>
+#include <initializer_list>
 
 namespace vondrel {
 
@@ -44,6 +46,21 @@ const char *const kSchema[] = {
     "CREATE UNIQUE INDEX MJAccount_姓名 ON MJAccount(姓名 COLLATE BINARY)",
     "CREATE TABLE MJSettings (名称 TEXT, 内容 TEXT)",
     "CREATE TABLE SchemaInfo (version INTEGER NOT NULL)",
+};
+
+// The columns the store reads and writes, per table. A file whose tables
+// lack one is refused as a whole at start-up: otherwise every row read would
+// fail on its own, and the login would blame the guard for a broken file.
+struct TableColumns {
+    const char *table;
+    std::initializer_list<const char *> columns;
+};
+const TableColumns kRequiredColumns[] = {
+    {"MJVisiter", {"ID", "姓名", "性别", "出生年月", "被访人", "证件类型", "证件号码", "联系电话", "住址",
+                   "备注", "登记时间", "注销时间", "访问状态", "当班门卫", "来访事由", "工作单位", "随行人数"}},
+    {"MJVisiterImg", {"ID", "USERID", "img", "imgExt", "title"}},
+    {"MJAccount", {"姓名", "密码"}},
+    {"MJSettings", {"名称", "内容"}},
 };
 
 const char *const kStartingReasons[] = {"访友", "探亲", "送水、送气", "其他家政服务"};
@@ -210,6 +227,17 @@ bool TDataModule1::checkSchema(QSqlDatabase &db)
         if (!has(QString::fromLatin1(name))) {
             m_openError = failPrefix + QStringLiteral("缺少数据表 %1").arg(QString::fromLatin1(name));
             return false;
+        }
+    }
+    // Column names match without regard to letter case, as SQLite's do.
+    for (const TableColumns &t : kRequiredColumns) {
+        const QSqlRecord record = db.record(QString::fromLatin1(t.table));
+        for (const char *column : t.columns) {
+            if (record.indexOf(QString::fromUtf8(column)) < 0) {
+                m_openError = failPrefix
+                    + QStringLiteral("数据表 %1 没有字段 %2").arg(QString::fromLatin1(t.table), QString::fromUtf8(column));
+                return false;
+            }
         }
     }
     int version = 0;

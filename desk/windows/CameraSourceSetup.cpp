@@ -1,9 +1,11 @@
 #include "CameraSourceSetup.h"
 
+#include "AtomicFile.h"
+#include "Reporter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace vondrel {
 
@@ -41,14 +43,15 @@ bool prepareCameraSources(const QString &dataFolder, const std::function<bool()>
         return false;
     if (hasDevice && hasDevice())
         return false;
+    QString why;
     if (!QDir().mkpath(folder))
-        return false;
+        why = QStringLiteral("不能建立文件夹");
     // The library reads one source per line, lines ended by CR LF.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(testPictureSource.toUtf8() + "\r\n");
-    return out.commit();
+    else if (vq::writeFileAtomically(path, testPictureSource.toUtf8() + "\r\n", &why))
+        return true;
+    // The camera then stays dark; the guard learns why.
+    reportError(QStringLiteral("不能写入摄像头来源文件 %1: %2").arg(QDir::toNativeSeparators(path), why));
+    return false;
 }
 
 } // namespace vondrel

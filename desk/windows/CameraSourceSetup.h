@@ -20,7 +20,8 @@ bool captureDevicePresent();
 // When no capture device exists and "SoruceUrl.bin" in `dataFolder` is
 // missing or lists no source, writes "testsrc" as its only source. Returns
 // true when it wrote the file. A file that already lists a source is never
-// touched. `hasDevice` replaces the device check (tests).
+// touched; a write that fails keeps the old file and is reported. `hasDevice`
+// replaces the device check (tests).
 bool prepareCameraSources(const QString &dataFolder,
                           const std::function<bool()> &hasDevice = captureDevicePresent);
 

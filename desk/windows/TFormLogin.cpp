@@ -90,7 +90,13 @@ void TFormLogin::BitBtn2Click()
         return;
     }
     try {
-        std::unique_ptr<accountInfo> account = checkLogin(Edit1->text().trimmed(), Edit2->text().trimmed());
+        bool storeFailed = false;
+        std::unique_ptr<accountInfo> account =
+            checkLogin(Edit1->text().trimmed(), Edit2->text().trimmed(), &storeFailed);
+        // A store that cannot be asked has told its reason already; the
+        // guard's name and password are not to blame.
+        if (!account && storeFailed)
+            return;
         if (!account) {
             reportWarning(QStringLiteral("登录名或密码错误"));
             return;

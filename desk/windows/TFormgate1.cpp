@@ -400,7 +400,7 @@ QString TFormgate1::exportRows(const QString &path)
                             v.remark,   v.visitee,    v.guardOnDuty};
     }
     QString error;
-    if (!writeExportFile(path, exportBytes(rows), &error))
+    if (!writeExportFile(path, rows, &error))
         return error;
     return QString();
 }

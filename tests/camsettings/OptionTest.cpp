@@ -1,5 +1,6 @@
 // Library options: INI keys and order, "config.bin", the source lists, the
 // camera selection, the hook key, the folders and the language texts.
+#include "LanguageTable.h"
 #include "LibReporter.h"
 #include "LibraryError.h"
 #include "Option.h"
@@ -528,6 +529,43 @@ TEST_F(OptionTest, TextsCanBeReadOnOtherThreadsWhileTheLanguageChanges)
     stop = true;
     frames.join();
     EXPECT_GT(reads.load(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// The source lists and language texts read the same after being written
+// back, whatever line ends and marks the file came with (found by fuzzing).
+struct ListCase {
+    const char *name;
+    QByteArray file;
+    QStringList lines;
+};
+
+class SourceListReading : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(SourceListReading, ReadsTheEntriesAndReadsBackTheSameAfterWriting)
+{
+    const QStringList lines = Option::linesFromBytes(GetParam().file);
+    EXPECT_EQ(lines, GetParam().lines);
+    EXPECT_EQ(Option::linesFromBytes(Option::linesToBytes(lines)), lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SourceListReading, ::testing::Values(
+    ListCase{"MixedLineEnds", QByteArray("a\r\nb\nc\rd"), {"a", "b", "c", "d"}},
+    ListCase{"LastEmptyLineIsNoEntry", QByteArray("a\r\n\r\n"), {"a", ""}},
+    ListCase{"Empty", QByteArray(), {}},
+    ListCase{"OneMark", QByteArray("\xEF\xBB\xBFhttp://127.0.0.1/x\r\n"), {"http://127.0.0.1/x"}},
+    ListCase{"RepeatedMarks", QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBFScreen\r\n"), {"Screen"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(LanguageTableReading, CarriageReturnsBeforeTheLineFeedAreNotText)
+{
+    const LanguageTable t = LanguageTable::parse("1=one\r\r\n2=two\r\n3=mid\rdle\n");
+    EXPECT_EQ(t.text(1), QStringLiteral("one"));
+    EXPECT_EQ(t.text(2), QStringLiteral("two"));
+    EXPECT_EQ(t.text(3), QStringLiteral("mid\rdle"));
 }
 
 } // namespace

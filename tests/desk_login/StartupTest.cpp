@@ -36,12 +36,17 @@ protected:
     QString runtimeDir() const { return root.filePath(QStringLiteral("run")); }
     QString dataDir() const { return docsDir() + QStringLiteral("/Vondrel Files/"); }
 
-    QProcess *start(const QString &docs = QString())
+    enum class Messages { ToStderr, InBoxes };
+
+    QProcess *start(const QString &docs = QString(), Messages messages = Messages::ToStderr)
     {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("VONDREL_MESSAGES"), QStringLiteral("stderr"));
+        if (messages == Messages::ToStderr)
+            env.insert(QStringLiteral("VONDREL_MESSAGES"), QStringLiteral("stderr"));
+        else
+            env.remove(QStringLiteral("VONDREL_MESSAGES"));
         env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), docs.isEmpty() ? docsDir() : docs);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
         p->setProcessEnvironment(env);
@@ -64,6 +69,21 @@ protected:
                 return !p->waitForFinished(500); // still running after the open
             }
             QThread::msleep(50);
+        }
+        return false;
+    }
+
+    // Waits until the program has written `text` to stderr (message boxes
+    // are logged there as they open); what it wrote so far goes to `seen`.
+    static bool waitForMessage(QProcess *p, const QString &text, QString *seen)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000 && p->state() != QProcess::NotRunning) {
+            p->waitForReadyRead(100);
+            *seen += QString::fromUtf8(p->readAllStandardError());
+            if (seen->contains(text))
+                return true;
         }
         return false;
     }
@@ -195,4 +215,101 @@ TEST_F(Startup, DiagnosticsNameTheDataFolderTheCardReaderAndTheLoginWindow)
     const QString reader = QFileInfo(QStringLiteral(VONDREL_PROGRAM)).absolutePath() + QStringLiteral("/libtermb.so");
     EXPECT_TRUE(err.contains(QStringLiteral("Vondrel: card reader library: ") + reader + QStringLiteral(" (usable)\n")))
         << err.toStdString();
+}
+
+namespace {
+
+// A start-up error box is up when the system asks the program to end.
+struct BoxAtStartUp {
+    const char *name;
+    const char *message; // part of the box's text
+    bool brokenDatabase;
+    int exitCode;
+};
+
+class StartupBox : public Startup, public ::testing::WithParamInterface<BoxAtStartUp> {};
+
+TEST_P(StartupBox, SigtermWhileTheBoxIsShownEndsTheProgram)
+{
+    QString docs;
+    if (GetParam().brokenDatabase) {
+        ASSERT_TRUE(QDir().mkpath(dataDir()));
+        QFile f(dataDir() + QStringLiteral("db.sqlite"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("not a database\n").repeated(100));
+    } else {
+        docs = root.filePath(QStringLiteral("file"));
+        touch(docs); // the documents folder is a plain file
+    }
+    QProcess *p = start(docs, Messages::InBoxes);
+    QString seen;
+    ASSERT_TRUE(waitForMessage(p, QString::fromUtf8(GetParam().message), &seen)) << seen.toStdString();
+    ASSERT_EQ(p->state(), QProcess::Running) << "the box holds the program";
+    terminate(p);
+    ASSERT_TRUE(p->waitForFinished(20000)) << "SIGTERM did not end the program";
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), GetParam().exitCode);
+    EXPECT_FALSE(QFile::exists(runtimeDir() + QStringLiteral("/Vondrel.lock")));
+    if (GetParam().brokenDatabase) {
+        // The normal clean-up ran: the options were written back.
+        EXPECT_TRUE(QFile::exists(dataDir() + QStringLiteral("Vondrel.ini")));
+    }
+}
+
+const BoxAtStartUp kBoxes[] = {
+    {"BrokenDatabase", "db.sqlite", true, 0},
+    {"DataFolderCannotBeMade", "不能建立临时文件夹.", false, 1},
+};
+INSTANTIATE_TEST_SUITE_P(Boxes, StartupBox, ::testing::ValuesIn(kBoxes),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+
+TEST_F(Startup, EmptyOrGarbageLockFileDoesNotBlockTheStart)
+{
+    for (const QByteArray &content : {QByteArray(), QByteArray("\x7f\x01garbage")}) {
+        QFile f(runtimeDir() + QStringLiteral("/Vondrel.lock"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        QProcess *p = start();
+        ASSERT_TRUE(waitForLogin(p)) << p->readAllStandardError().toStdString();
+        terminate(p);
+        ASSERT_TRUE(p->waitForFinished(20000));
+        EXPECT_EQ(p->exitCode(), 0);
+        EXPECT_FALSE(QString::fromUtf8(p->readAllStandardError()).contains(QStringLiteral("门禁软件已启动.")));
+    }
+}
+
+TEST_F(Startup, LockThatCannotBeMadeIsToldOnceAndTheDeskStillStarts)
+{
+    // Something that is no lock file sits where the lock goes.
+    ASSERT_TRUE(QDir().mkpath(runtimeDir() + QStringLiteral("/Vondrel.lock")));
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLogin(p)) << p->readAllStandardError().toStdString();
+    terminate(p);
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_EQ(p->exitCode(), 0);
+    const QString err = QString::fromUtf8(p->readAllStandardError());
+    EXPECT_EQ(err.count(QStringLiteral("无法建立锁文件")), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(runtimeDir() + QStringLiteral("/Vondrel.lock"))) << err.toStdString();
+    EXPECT_FALSE(err.contains(QStringLiteral("门禁软件已启动.")));
+}
+
+TEST_F(Startup, TempFilesOfAKilledWriterAreRemovedAtStartUp)
+{
+    ASSERT_TRUE(QDir().mkpath(dataDir() + QStringLiteral("temp")));
+    // Left by writers that died before their rename (process 999999999 is gone).
+    const QStringList leftovers = {dataDir() + QStringLiteral(".Vondrel.ini.999999999.aB3dE5.tmp"),
+                                   dataDir() + QStringLiteral("temp/.visit{A}.jpg.999999999.Zz9Yy8.tmp")};
+    for (const QString &path : leftovers)
+        touch(path);
+    touch(dataDir() + QStringLiteral("keep.tmp"));
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLogin(p)) << p->readAllStandardError().toStdString();
+    for (const QString &path : leftovers)
+        EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+    EXPECT_TRUE(QFile::exists(dataDir() + QStringLiteral("keep.tmp")));
+    terminate(p);
+    ASSERT_TRUE(p->waitForFinished(20000));
 }

@@ -1,6 +1,8 @@
 #include "IniFile.h"
 #include "Option.h"
 #include "ParamName.h"
+#include "Reporter.h"
+#include "WriteFaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 using namespace vondrel;
@@ -213,3 +216,66 @@ TEST_F(OptionFile, ExportFolderIsKeptAfterTitleOnceThereIsOne)
     Option again(ini());
     EXPECT_EQ(again.exportFolder, QStringLiteral("/home/门卫/导出"));
 }
+
+namespace {
+
+// How the write at the end of a run is made to fail.
+struct ExitWriteFault {
+    const char *name;
+    bool needsTmpfs;
+};
+
+class OptionsAtExit : public ::testing::TestWithParam<ExitWriteFault> {};
+
+TEST_P(OptionsAtExit, FailedWriteKeepsTheOldFileAndIsReportedOnceNamingIt)
+{
+    vqtest::SmallTmpfs fs;
+    QTemporaryDir plain;
+    if (GetParam().needsTmpfs && !fs.ok())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    const QString folder = GetParam().needsTmpfs ? fs.path() : plain.path();
+    const QString ini = folder + QStringLiteral("/Vondrel.ini");
+    // A file that a start fully reads, larger than the limit below.
+    const QByteArray before = kFirstRunFile + "[Other]\nnote=" + QByteArray(6000, 'n') + "\n";
+    ASSERT_TRUE(vqtest::putFile(ini, before));
+
+    RecordingReporter reports;
+    ScopedReporter scope(&reports);
+    {
+        std::optional<vqtest::FileSizeLimit> limit;
+        if (GetParam().needsTmpfs)
+            ASSERT_TRUE(fs.fill());
+        else
+            limit.emplace(4096);
+        Option o(ini);
+        EXPECT_EQ(o.autorefreshTime, 30);
+        o.title = QStringLiteral("新的标题");
+        // The program's end: the options object goes (before the limit).
+    }
+    EXPECT_EQ(readAll(ini), before) << "the old file stays whole";
+    ASSERT_EQ(reports.texts().size(), 1) << reports.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(reports.texts().first().startsWith(QStringLiteral("不能保存设置文件 ")));
+    EXPECT_TRUE(reports.texts().first().contains(ini)) << reports.texts().first().toStdString();
+    EXPECT_EQ(reports.messages.first().kind, Reporter::Kind::Error);
+    EXPECT_EQ(vqtest::tempFilesIn(folder), QStringList());
+
+    // The next start reads the old values, not the defaults.
+    Option next(ini);
+    EXPECT_EQ(next.title, QStringLiteral("人员出入登记软件"));
+    EXPECT_EQ(IniFile(ini).value(QStringLiteral("Other"), QStringLiteral("note"), QString()).size(), 6000);
+}
+
+const ExitWriteFault kExitFaults[] = {{"SizeLimit", false}, {"FullDisk", true}};
+INSTANTIATE_TEST_SUITE_P(Faults, OptionsAtExit, ::testing::ValuesIn(kExitFaults),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(OptionFile, SuccessfulWriteAtExitReportsNothing)
+{
+    RecordingReporter reports;
+    ScopedReporter scope(&reports);
+    { Option o(ini()); }
+    EXPECT_EQ(readAll(ini()), kFirstRunFile);
+    EXPECT_TRUE(reports.messages.isEmpty());
+}
+
+} // namespace

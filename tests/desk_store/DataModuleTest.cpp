@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 using namespace vondrel;
 
@@ -162,3 +164,70 @@ TEST(EmptyDatabaseFile, GetsTheSchema)
     EXPECT_TRUE(dm.isOpen()) << dm.openError().toStdString();
     EXPECT_TRUE(checkLogin(QStringLiteral("admin"), QStringLiteral("582")));
 }
+
+namespace {
+
+struct RenamedColumn {
+    const char *table;
+    const char *column;
+};
+
+class RenamedColumnDatabase : public ::testing::TestWithParam<RenamedColumn> {};
+
+// A file of ours whose table lost a column (renamed by some other tool) is
+// refused at start-up like a file that is not a database: one message, and
+// the file is not written to.
+TEST_P(RenamedColumnDatabase, IsReportedOnceAtStartUpAndNeverWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db.sqlite"));
+    {
+        TDataModule1 fresh(dir.path());
+        ASSERT_TRUE(fresh.isOpen());
+        visitInfo v;
+        v.name = QStringLiteral("来访者");
+        const QString key = saveVisit(v);
+        ASSERT_FALSE(key.isEmpty());
+        QSqlQuery q(fresh.ADOConnection_update());
+        ASSERT_TRUE(q.exec(QStringLiteral("insert into MJVisiterImg(ID,USERID,img,imgExt,title) "
+                                          "values('{P}','%1',x'FFD8FFE0AA','.jpg','Main')").arg(key)));
+        const QString table = QString::fromUtf8(GetParam().table);
+        const QString column = QString::fromUtf8(GetParam().column);
+        ASSERT_TRUE(q.exec(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO renamed_%2").arg(table, column)))
+            << q.lastError().text().toStdString();
+    }
+    ASSERT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
+    const QByteArray before = fileBytes(path);
+
+    RecordingReporter reporter;
+    ScopedReporter scoped(&reporter);
+    {
+        TDataModule1 dm(dir.path());
+        EXPECT_FALSE(dm.isOpen());
+        ASSERT_EQ(reporter.messages.size(), 1) << reporter.texts().join(u'\n').toStdString();
+        const QString shown = reporter.messages[0].text;
+        EXPECT_TRUE(shown.contains(QStringLiteral("db.sqlite"))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QStringLiteral("数据表 %1 没有字段 %2")
+                                       .arg(QString::fromUtf8(GetParam().table), QString::fromUtf8(GetParam().column))))
+            << shown.toStdString();
+
+        // Nothing reads or writes rows; the login learns the store failed.
+        reporter.clear();
+        bool storeFailed = false;
+        EXPECT_FALSE(checkLogin(QStringLiteral("admin"), QStringLiteral("582"), &storeFailed));
+        EXPECT_TRUE(storeFailed);
+        EXPECT_TRUE(listImages(QString()).empty());
+        visitInfo v;
+        EXPECT_TRUE(saveVisit(v).isEmpty());
+        for (const auto &m : reporter.messages)
+            EXPECT_EQ(m.text, shown);
+    }
+    EXPECT_EQ(fileBytes(path), before) << "the file was written to";
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, RenamedColumnDatabase, ::testing::Values(
+    RenamedColumn{"MJVisiter", "证件号码"}, RenamedColumn{"MJVisiterImg", "img"},
+    RenamedColumn{"MJAccount", "密码"}, RenamedColumn{"MJSettings", "内容"}),
+    [](const auto &info) { return std::string(info.param.table); });
+
+} // namespace

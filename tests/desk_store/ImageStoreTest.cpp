@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "WriteFaults.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -166,4 +167,37 @@ TEST_F(StoreTest, StoredKeyOrExtensionCannotEscapeTheTempFolder)
     const QFileInfo copy(list[0]->path);
     EXPECT_EQ(copy.absolutePath() + QLatin1Char('/'), tempFolder());
     EXPECT_EQ(readFile(list[0]->path), QByteArray("abcdef"));
+}
+
+TEST_F(StoreTest, CopyThatCannotBeWrittenWholeIsListedWithoutAFileAndToldOnce)
+{
+    const QByteArray jpeg = jpeg10k();
+    const QString src = dir.filePath(QStringLiteral("photo.jpg"));
+    writeFile(src, jpeg);
+    QStringList keys;
+    for (const char *title : {"Main", "sfz", "同伴"}) {
+        imgInfo p{QString(), QStringLiteral("{V}"), src, QString::fromUtf8(title)};
+        keys << saveImage(p);
+    }
+    ArrayOfimgInfo list;
+    {
+        vqtest::FileSizeLimit limit(4096);
+        list = listImages(QStringLiteral(" where USERID=?"), {QStringLiteral("{V}")});
+    }
+    ASSERT_EQ(list.size(), 3u) << "the records are still there";
+    for (size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(list[i]->id, keys[int(i)]);
+        EXPECT_TRUE(list[i]->path.isEmpty()) << "a cut copy is not offered";
+    }
+    ASSERT_EQ(reporter.messages.size(), 1) << reporter.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(reporter.texts().first().startsWith(QStringLiteral("不能写入图片文件 ") + tempFolder()));
+    EXPECT_TRUE(reporter.texts().first().contains(QStringLiteral("3")));
+    EXPECT_EQ(vqtest::tempFilesIn(tempFolder()), QStringList());
+
+    // Saving such a record back keeps the stored picture.
+    reporter.clear();
+    for (const auto &img : list)
+        EXPECT_FALSE(saveImage(*img).isEmpty());
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from MJVisiterImg where img=?"), {jpeg}).toInt(), 3);
+    EXPECT_TRUE(reporter.messages.isEmpty());
 }

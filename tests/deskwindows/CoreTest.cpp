@@ -4,12 +4,15 @@
 #include "DeskDateTime.h"
 #include "StayText.h"
 #include "VisitExport.h"
+#include "WriteFaults.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace vondrel;
 
@@ -188,5 +191,78 @@ TEST(VisitExport, UnwritablePathGivesMessageNamingIt)
     EXPECT_TRUE(error.contains(path)) << error.toStdString();
     EXPECT_FALSE(QFile::exists(path));
 }
+
+// Many rows, so that the streamed export is written in several pieces.
+QList<QStringList> manyRows(int count)
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < count; ++i) {
+        QStringList row;
+        for (int c = 0; c < 15; ++c)
+            row << u("访客%1-列%2\t换行\n").arg(i).arg(c);
+        rows << row;
+    }
+    return rows;
+}
+
+TEST(VisitExport, StreamedFileIsTheSameAsTheWholeOne)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u("访客.xls"));
+    const QList<QStringList> rows = manyRows(3000);
+    QString error;
+    ASSERT_TRUE(writeExportFile(path, rows, &error)) << error.toStdString();
+    const QByteArray expected = exportBytes(rows);
+    ASSERT_GT(expected.size(), 512 * 1024);
+    EXPECT_EQ(vqtest::fileBytes(path), expected);
+    EXPECT_EQ(vqtest::tempFilesIn(dir.path()), QStringList());
+}
+
+struct ExportFault {
+    const char *name;
+    bool fullDisk; // else a file-size limit
+    bool streamed;
+};
+
+class FailedExport : public ::testing::TestWithParam<ExportFault> {};
+
+TEST_P(FailedExport, KeepsTheEarlierFileAndNamesThePath)
+{
+    QTemporaryDir plain;
+    std::optional<vqtest::SmallTmpfs> fs;
+    if (GetParam().fullDisk) {
+        fs.emplace();
+        if (!fs->ok())
+            GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    const QString folder = fs ? fs->path() : plain.path();
+    const QString path = folder + u("/访客.xls");
+    const QByteArray earlier = exportBytes(manyRows(20));
+    ASSERT_TRUE(vqtest::putFile(path, earlier));
+    if (fs)
+        ASSERT_TRUE(fs->fill());
+
+    const QList<QStringList> rows = manyRows(3000);
+    QString error;
+    bool ok = true;
+    {
+        std::optional<vqtest::FileSizeLimit> limit;
+        if (!fs)
+            limit.emplace(64 * 1024);
+        ok = GetParam().streamed ? writeExportFile(path, rows, &error)
+                                 : writeExportFile(path, exportBytes(rows), &error);
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(error.startsWith(u("无法写入导出文件：") + path)) << error.toStdString();
+    EXPECT_EQ(vqtest::fileBytes(path), earlier) << "the earlier export stays whole";
+    EXPECT_EQ(vqtest::tempFilesIn(folder), QStringList());
+}
+
+const ExportFault kExportFaults[] = {
+    {"SizeLimitStreamed", false, true}, {"SizeLimitWhole", false, false},
+    {"FullDiskStreamed", true, true},   {"FullDiskWhole", true, false},
+};
+INSTANTIATE_TEST_SUITE_P(Faults, FailedExport, ::testing::ValuesIn(kExportFaults),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -27,6 +27,12 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+
+#include "WriteFaults.h"
+
+#include <optional>
 
 #include <functional>
 
@@ -630,5 +636,102 @@ TEST_F(VisitFormTest, StoredCameraChoiceOutOfRangeFallsBackToFirst)
     f->close();
     settle();
 }
+
+} // namespace
+
+namespace {
+
+// The pictures of a visit cannot be copied out whole when its form opens;
+// the form is then saved. The stored pictures must stay as they were.
+struct CopyFault {
+    const char *name;
+    bool fullDisk; // else a file-size limit
+    bool leave;    // the form opened for "离开" instead of a change
+};
+
+class FailedPictureCopy : public VisitFormTest, public ::testing::WithParamInterface<CopyFault> {
+protected:
+    // A JPEG of noise, larger than the size limit below.
+    QString noisePicture(const char *name, quint32 seed)
+    {
+        QImage img(96, 96, QImage::Format_RGB32);
+        QRandomGenerator rng(seed);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, rng.generate());
+        const QString path = dir.filePath(u(name));
+        EXPECT_TRUE(img.save(path, "JPG", 95));
+        return path;
+    }
+    std::map<QString, QByteArray> storedPictures(const QString &key)
+    {
+        std::map<QString, QByteArray> out;
+        QSqlQuery q(data->ADOConnection_update());
+        EXPECT_TRUE(q.prepare(u("select title, img from MJVisiterImg where USERID=?")));
+        q.addBindValue(key);
+        EXPECT_TRUE(q.exec());
+        while (q.next())
+            out[q.value(0).toString()] = q.value(1).toByteArray();
+        return out;
+    }
+};
+
+TEST_P(FailedPictureCopy, IsReportedOnceAndTheSaveKeepsTheStoredPictures)
+{
+    const QString key = addVisit("有照片", "2024-03-01 08:00:00");
+    for (auto [title, seed] : {std::pair{"Main", 1u}, std::pair{"sfz", 2u}, std::pair{"同伴", 3u}}) {
+        imgInfo p{QString(), key, noisePicture("src.jpg", seed), u(title)};
+        ASSERT_FALSE(saveImage(p).isEmpty());
+    }
+    const std::map<QString, QByteArray> before = storedPictures(key);
+    ASSERT_EQ(before.size(), 3u);
+    for (const auto &[title, bytes] : before)
+        ASSERT_GT(bytes.size(), 8192) << title.toStdString();
+
+    const QString temp = data->tempFolder();
+    std::optional<vqtest::SmallTmpfs> fs;
+    if (GetParam().fullDisk) {
+        fs.emplace(temp, 64 * 1024);
+        if (!fs->ok())
+            GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    // Good copies of an earlier reading, which must not be taken for this one.
+    for (const auto &img : listImages(u(" where USERID=?"), {key}))
+        ASSERT_FALSE(img->path.isEmpty());
+    ASSERT_TRUE(reporter.messages.isEmpty());
+    if (GetParam().fullDisk)
+        ASSERT_TRUE(fs->fill());
+
+    QPointer<TFormvisitInfo> f;
+    {
+        std::optional<vqtest::FileSizeLimit> limit;
+        if (!GetParam().fullDisk)
+            limit.emplace(4096);
+        f = open(GetParam().leave, !GetParam().leave, key);
+    }
+    ASSERT_EQ(reporter.texts().size(), 1) << reporter.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(reporter.texts().first().startsWith(u("不能写入图片文件 ") + QDir::toNativeSeparators(temp)))
+        << reporter.texts().first().toStdString();
+    EXPECT_TRUE(f->mainPicture().isNull()) << "a failed copy is not shown";
+    EXPECT_TRUE(f->Label1_camera.isEmpty());
+    EXPECT_TRUE(f->Label1_camera_sfz.isEmpty());
+    EXPECT_EQ(vqtest::tempFilesIn(temp), QStringList());
+
+    reporter.clear();
+    f->BitBtn2->click();
+    settle();
+    EXPECT_TRUE(f.isNull()) << "the save closed the form";
+    EXPECT_EQ(storedPictures(key), before) << "no stored picture was replaced";
+    EXPECT_TRUE(reporter.messages.isEmpty()) << reporter.texts().join(u'\n').toStdString();
+}
+
+const CopyFault kCopyFaults[] = {
+    {"SizeLimitChange", false, false},
+    {"SizeLimitLeave", false, true},
+    {"FullDiskChange", true, false},
+    {"FullDiskLeave", true, true},
+};
+INSTANTIATE_TEST_SUITE_P(Faults, FailedPictureCopy, ::testing::ValuesIn(kCopyFaults),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

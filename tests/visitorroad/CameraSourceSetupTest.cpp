@@ -2,6 +2,8 @@
 // a machine without a capture device and without a configured source; a
 // configured source or a real camera is left alone.
 #include "CameraSourceSetup.h"
+#include "Reporter.h"
+#include "WriteFaults.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,5 +73,47 @@ TEST(CameraSourceSetup, UnwritableFolderWritesNothingAndSaysSo)
     f.close();
     EXPECT_FALSE(prepareCameraSources(blocker + QStringLiteral("/"), [] { return false; }));
 }
+
+struct SourceWriteFault {
+    const char *name;
+    bool fullDisk; // else a file-size limit
+};
+
+class FailedSourceWrite : public ::testing::TestWithParam<SourceWriteFault> {};
+
+TEST_P(FailedSourceWrite, KeepsTheOldListAndSaysWhichFile)
+{
+    QTemporaryDir plain;
+    std::optional<vqtest::SmallTmpfs> fs;
+    if (GetParam().fullDisk) {
+        fs.emplace();
+        if (!fs->ok())
+            GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    const QString folder = (fs ? fs->path() : plain.path()) + QStringLiteral("/");
+    const QString file = folder + QStringLiteral("SoruceUrl.bin");
+    const QByteArray before("\r\n   \r\n"); // lists no source
+    ASSERT_TRUE(vqtest::putFile(file, before));
+    if (fs)
+        ASSERT_TRUE(fs->fill());
+    RecordingReporter reports;
+    ScopedReporter scope(&reports);
+    bool written = true;
+    {
+        std::optional<vqtest::FileSizeLimit> limit;
+        if (!fs)
+            limit.emplace(4);
+        written = prepareCameraSources(folder, [] { return false; });
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(vqtest::fileBytes(file), before);
+    ASSERT_EQ(reports.texts().size(), 1);
+    EXPECT_TRUE(reports.texts().first().contains(file)) << reports.texts().first().toStdString();
+    EXPECT_EQ(vqtest::tempFilesIn(folder), QStringList());
+}
+
+const SourceWriteFault kSourceFaults[] = {{"SizeLimit", false}, {"FullDisk", true}};
+INSTANTIATE_TEST_SUITE_P(Faults, FailedSourceWrite, ::testing::ValuesIn(kSourceFaults),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,8 +2,9 @@
 
 #include "AnsiText.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 namespace vondrel {
 
@@ -55,27 +56,73 @@ QByteArray exportBytes(const QList<QStringList> &rows)
     return toAnsi(text);
 }
 
+namespace {
+
+// Streams the export. The file appears under `path` only once it is whole:
+// an earlier export of that name stays as it was when anything fails (a
+// full disk, a size limit). There is no writing in place, which could leave
+// a cut file under the old name.
+class ExportWriter {
+public:
+    explicit ExportWriter(const QString &path) : m_file(path) {}
+
+    bool open(QString *error)
+    {
+        if (m_file.open())
+            return true;
+        fail(QStringLiteral("无法创建导出文件：%1\n%2"), error);
+        return false;
+    }
+    bool write(const QByteArray &bytes, QString *error)
+    {
+        if (m_file.write(bytes))
+            return true;
+        fail(QStringLiteral("无法写入导出文件：%1\n%2"), error);
+        return false;
+    }
+    bool commit(QString *error)
+    {
+        if (m_file.commit())
+            return true;
+        fail(QStringLiteral("无法写入导出文件：%1\n%2"), error);
+        return false;
+    }
+
+private:
+    void fail(const QString &pattern, QString *error) const
+    {
+        if (error)
+            *error = pattern.arg(QDir::toNativeSeparators(m_file.path()), m_file.errorString());
+    }
+
+    vq::AtomicFile m_file;
+};
+
+} // namespace
+
 bool writeExportFile(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    // Writing beside the target first would fail in folders that allow
-    // replacing a file but not creating a new one; fall back to direct
-    // writing there.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("无法创建导出文件：%1\n%2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
+    ExportWriter out(path);
+    return out.open(error) && out.write(bytes, error) && out.commit(error);
+}
+
+bool writeExportFile(const QString &path, const QList<QStringList> &rows, QString *error)
+{
+    ExportWriter out(path);
+    if (!out.open(error))
         return false;
+    constexpr qsizetype kPiece = 256 * 1024; // characters gathered per write
+    QString text;
+    appendLine(text, exportHeader(), false);
+    for (const QStringList &row : rows) {
+        appendLine(text, row, true);
+        if (text.size() >= kPiece) {
+            if (!out.write(toAnsi(text), error))
+                return false;
+            text.clear();
+        }
     }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("无法写入导出文件：%1\n%2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return out.write(toAnsi(text), error) && out.commit(error);
 }
 
 } // namespace vondrel

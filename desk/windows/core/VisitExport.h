@@ -27,4 +27,8 @@ QByteArray exportBytes(const QList<QStringList> &rows);
 // to a message that names the path.
 bool writeExportFile(const QString &path, const QByteArray &bytes, QString *error);
 
+// The same file as exportBytes(rows), streamed to `path` a piece at a time
+// (a long visit list is never held twice in memory). Same failure rules.
+bool writeExportFile(const QString &path, const QList<QStringList> &rows, QString *error);
+
 } // namespace vondrel
