@@ -1,0 +1,141 @@
+#include "MotionCompare.h"
+
+#include "CDataClass.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace quorvel {
+
+MotionRegion clampRegion(const MoveRect &rect, int width, int height)
+{
+    MotionRegion r;
+    r.left = std::clamp(rect.left, 0, std::max(width, 0));
+    r.right = std::clamp(rect.right, 0, std::max(width, 0));
+    r.top = std::clamp(rect.top, 0, std::max(height, 0));
+    r.bottom = std::clamp(rect.bottom, 0, std::max(height, 0));
+    if (r.right <= r.left || r.bottom <= r.top)
+        r = MotionRegion{};
+    return r;
+}
+
+namespace {
+
+const std::uint8_t *previousRow(const VideoFrame &frame, const std::uint8_t *previous, int y)
+{
+    return previous + (frame.row(y) - frame.data);
+}
+
+std::int64_t countRowScalar(const std::uint8_t *a, const std::uint8_t *b, int pixels, int threshold)
+{
+    std::int64_t count = 0;
+    for (int x = 0; x < pixels; ++x, a += 3, b += 3) {
+        if (std::abs(int(a[0]) - int(b[0])) > threshold || std::abs(int(a[1]) - int(b[1])) > threshold
+            || std::abs(int(a[2]) - int(b[2])) > threshold)
+            ++count;
+    }
+    return count;
+}
+
+#if defined(__SSE2__)
+inline __m128i absDiffOver(__m128i a, __m128i b, __m128i t)
+{
+    // Non-zero exactly where |a - b| > t (unsigned saturating arithmetic).
+    const __m128i d = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
+    return _mm_subs_epu8(d, t);
+}
+
+inline std::int64_t horizontalSum(__m128i bytes)
+{
+    const __m128i sums = _mm_sad_epu8(bytes, _mm_setzero_si128());
+    return std::int64_t(_mm_cvtsi128_si32(sums)) + std::int64_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+}
+
+// 16 pixels (48 bytes) per step. Each byte of o holds the OR of the three
+// channel results starting at that byte, so the bytes at pixel starts
+// (every third byte) say whether the pixel changed; the masks pick those
+// bytes, as 1 or 0, and the sums count them.
+std::int64_t countRowSse2(const std::uint8_t *a, const std::uint8_t *b, int pixels, std::uint8_t threshold)
+{
+    const __m128i t = _mm_set1_epi8(char(threshold));
+    const __m128i m0 = _mm_setr_epi8(1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1);
+    const __m128i m1 = _mm_setr_epi8(0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0);
+    const __m128i m2 = _mm_setr_epi8(0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0);
+    std::int64_t count = 0;
+    __m128i acc = _mm_setzero_si128();
+    int steps = 0;
+    int x = 0;
+    for (; x + 16 <= pixels; x += 16, a += 48, b += 48) {
+        const auto *pa = reinterpret_cast<const __m128i *>(a);
+        const auto *pb = reinterpret_cast<const __m128i *>(b);
+        const __m128i d0 = absDiffOver(_mm_loadu_si128(pa), _mm_loadu_si128(pb), t);
+        const __m128i d1 = absDiffOver(_mm_loadu_si128(pa + 1), _mm_loadu_si128(pb + 1), t);
+        const __m128i d2 = absDiffOver(_mm_loadu_si128(pa + 2), _mm_loadu_si128(pb + 2), t);
+        const __m128i o0 = _mm_or_si128(
+            d0, _mm_or_si128(_mm_or_si128(_mm_srli_si128(d0, 1), _mm_slli_si128(d1, 15)),
+                             _mm_or_si128(_mm_srli_si128(d0, 2), _mm_slli_si128(d1, 14))));
+        const __m128i o1 = _mm_or_si128(
+            d1, _mm_or_si128(_mm_or_si128(_mm_srli_si128(d1, 1), _mm_slli_si128(d2, 15)),
+                             _mm_or_si128(_mm_srli_si128(d1, 2), _mm_slli_si128(d2, 14))));
+        const __m128i o2 = _mm_or_si128(d2, _mm_or_si128(_mm_srli_si128(d2, 1), _mm_srli_si128(d2, 2)));
+        const __m128i hits = _mm_or_si128(_mm_min_epu8(o0, m0),
+                                          _mm_or_si128(_mm_min_epu8(o1, m1), _mm_min_epu8(o2, m2)));
+        acc = _mm_add_epi8(acc, hits);
+        if (++steps == 255) {  // a byte lane holds at most 255
+            count += horizontalSum(acc);
+            acc = _mm_setzero_si128();
+            steps = 0;
+        }
+    }
+    count += horizontalSum(acc);
+    return count + countRowScalar(a, b, pixels - x, threshold);
+}
+#endif
+
+} // namespace
+
+std::int64_t countChangedPixelsScalar(const VideoFrame &frame, const std::uint8_t *previous,
+                                      const MotionRegion &region, int threshold)
+{
+    const int pixels = region.right - region.left;
+    if (region.area() == 0)
+        return 0;
+    std::int64_t count = 0;
+    for (int y = region.top; y < region.bottom; ++y) {
+        const std::uint8_t *a = frame.row(y) + std::ptrdiff_t(region.left) * 3;
+        const std::uint8_t *b = previousRow(frame, previous, y) + std::ptrdiff_t(region.left) * 3;
+        count += countRowScalar(a, b, pixels, threshold);
+    }
+    return count;
+}
+
+std::int64_t countChangedPixels(const VideoFrame &frame, const std::uint8_t *previous, const MotionRegion &region,
+                                int threshold)
+{
+    const std::int64_t area = region.area();
+    if (area == 0)
+        return 0;
+    // Every difference is at least 0 and at most 255.
+    if (threshold < 0)
+        return area;
+    if (threshold >= 255)
+        return 0;
+#if defined(__SSE2__)
+    const int pixels = region.right - region.left;
+    std::int64_t count = 0;
+    for (int y = region.top; y < region.bottom; ++y) {
+        const std::uint8_t *a = frame.row(y) + std::ptrdiff_t(region.left) * 3;
+        const std::uint8_t *b = previousRow(frame, previous, y) + std::ptrdiff_t(region.left) * 3;
+        count += countRowSse2(a, b, pixels, std::uint8_t(threshold));
+    }
+    return count;
+#else
+    return countChangedPixelsScalar(frame, previous, region, threshold);
+#endif
+}
+
+} // namespace quorvel
