@@ -37,7 +37,8 @@ public:
             static int argc = 1;
             static char name[] = "engine_overlay_motion_test";
             static char *argv[] = {name, nullptr};
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
             app = new QGuiApplication(argc, argv);
         }
     }
