@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -110,6 +111,50 @@ std::int64_t countChangedPixelsScalar(const VideoFrame &frame, const std::uint8_
         const std::uint8_t *b = previousRow(frame, previous, y) + std::ptrdiff_t(region.left) * 3;
         count += countRowScalar(a, b, pixels, threshold);
     }
+    return count;
+}
+
+namespace {
+
+std::int64_t countRow(const std::uint8_t *a, const std::uint8_t *b, int pixels, int threshold)
+{
+#if defined(__SSE2__)
+    return countRowSse2(a, b, pixels, std::uint8_t(threshold));
+#else
+    return countRowScalar(a, b, pixels, threshold);
+#endif
+}
+
+} // namespace
+
+std::int64_t countChangedPixelsAndKeep(const VideoFrame &frame, std::uint8_t *previous, const MotionRegion &region,
+                                       int threshold)
+{
+    const std::size_t stride = std::size_t(frame.stride);
+    const std::int64_t area = region.area();
+    // Every difference is at least 0 and at most 255.
+    const bool compare = area > 0 && threshold >= 0 && threshold < 255;
+    std::int64_t count = area > 0 && threshold < 0 ? area : 0;
+    const int pixels = region.right - region.left;
+    // Rows in memory order; rows outside the region are copied in one go.
+    int copiedUpTo = 0;  // memory rows before this one are copied
+    for (int m = 0; m < frame.height; ++m) {
+        const int y = frame.bottomUp ? frame.height - 1 - m : m;
+        if (!compare || y < region.top || y >= region.bottom)
+            continue;
+        if (copiedUpTo < m)
+            std::memcpy(previous + std::size_t(copiedUpTo) * stride, frame.data + std::size_t(copiedUpTo) * stride,
+                        std::size_t(m - copiedUpTo) * stride);
+        const std::uint8_t *row = frame.data + std::size_t(m) * stride;
+        std::uint8_t *keep = previous + std::size_t(m) * stride;
+        count += countRow(row + std::ptrdiff_t(region.left) * 3, keep + std::ptrdiff_t(region.left) * 3, pixels,
+                          threshold);
+        std::memcpy(keep, row, stride);
+        copiedUpTo = m + 1;
+    }
+    if (copiedUpTo < frame.height)
+        std::memcpy(previous + std::size_t(copiedUpTo) * stride, frame.data + std::size_t(copiedUpTo) * stride,
+                    std::size_t(frame.height - copiedUpTo) * stride);
     return count;
 }
 

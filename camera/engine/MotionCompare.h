@@ -36,5 +36,11 @@ std::int64_t countChangedPixelsScalar(const VideoFrame &frame, const std::uint8_
                                       const MotionRegion &region, int threshold);
 std::int64_t countChangedPixels(const VideoFrame &frame, const std::uint8_t *previous,
                                 const MotionRegion &region, int threshold);
+// countChangedPixels, then the whole frame (frame.byteLength() bytes) is
+// copied into `previous`; each row is copied right after it is compared,
+// while it is still in the cache, so the check costs little more than the
+// copy alone.
+std::int64_t countChangedPixelsAndKeep(const VideoFrame &frame, std::uint8_t *previous,
+                                       const MotionRegion &region, int threshold);
 
 } // namespace quorvel

@@ -84,12 +84,12 @@ void MotionDetector::runCheck(const VideoFrame &frame)
         const MotionRegion region = clampRegion(s.rect, frame.width, frame.height);
         m_Last.compared = true;
         m_Last.area = region.area();
+        // The frame becomes the previous frame, motion or not.
+        m_Last.changed = countChangedPixelsAndKeep(frame, previous.data(), region, s.threshold);
         if (m_Last.area > 0) {
-            m_Last.changed = countChangedPixels(frame, previous.data(), region, s.threshold);
             const std::int64_t percent = m_Last.changed * 100 / m_Last.area;
             m_Last.motion = percent > std::int64_t(s.percent);
         }
-        std::memcpy(previous.data(), frame.data, length);
     }
 
     if (m_Last.motion)
