@@ -13,6 +13,7 @@
 #include "CSampleGrabberCB.h"
 #include "CameraLibrary.h"
 #include "FrameProbe.h"
+#include "GstPtr.h"
 #include "LibReporter.h"
 #include "MotionCompare.h"
 #include "MotionDetector.h"

@@ -452,7 +452,7 @@ TEST(Overlay, NonsenseFontRecordsRenderOrFailCleanly)
         record.m_CameraName = QStringLiteral("0#");
         record.m_NameFont.lfHeight = h;
         record.m_NameFont.lfWidth = h;
-        record.m_NameFont.lfWeight = -h;
+        record.m_NameFont.lfWeight = h ^ 0x55;
         record.m_NameFont.lfEscapement = 900;
         record.m_NameFont.lfPitchAndFamily = 0xff;
         auto name = nameOverlay(record);
