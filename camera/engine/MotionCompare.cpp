@@ -9,6 +9,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace quorvel {
 
@@ -97,6 +100,68 @@ std::int64_t countRowSse2(const std::uint8_t *a, const std::uint8_t *b, int pixe
 }
 #endif
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define QV_MOTION_WIDE 1
+// Wider registers, chosen at run time where the processor has them. The
+// per-byte results become bit masks; a pixel changed when any of the three
+// bits from its first byte on is set, so the masks are ORed with themselves
+// shifted by one and two bits (carrying across words), and the bits at
+// pixel starts (every third bit) are counted.
+constexpr std::uint64_t kStarts0 = 0x9249249249249249ull;  // bits 0, 3, ..., 63
+constexpr std::uint64_t kStarts1 = 0x4924924924924924ull;  // bits 2, 5, ..., 62
+constexpr std::uint64_t kStarts2 = 0x2492492492492492ull;  // bits 1, 4, ..., 61
+
+// 32 pixels (96 bytes) per step.
+__attribute__((target("avx2,popcnt"))) std::int64_t countRowAvx2(const std::uint8_t *a, const std::uint8_t *b,
+                                                                  int pixels, std::uint8_t threshold)
+{
+    const __m256i t = _mm256_set1_epi8(char(threshold));
+    const __m256i zero = _mm256_setzero_si256();
+    std::int64_t count = 0;
+    int x = 0;
+    for (; x + 32 <= pixels; x += 32, a += 96, b += 96) {
+        std::uint64_t m[3];
+        for (int k = 0; k < 3; ++k) {
+            const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(a + 32 * k));
+            const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(b + 32 * k));
+            const __m256i d = _mm256_sub_epi8(_mm256_max_epu8(va, vb), _mm256_min_epu8(va, vb));
+            const __m256i unchanged = _mm256_cmpeq_epi8(_mm256_subs_epu8(d, t), zero);
+            m[k] = ~std::uint64_t(std::uint32_t(_mm256_movemask_epi8(unchanged))) & 0xffffffffull;
+        }
+        const std::uint64_t w0 = m[0] | (m[1] << 32);
+        const std::uint64_t w1 = m[2];
+        const std::uint64_t c0 = w0 | (w0 >> 1) | (w1 << 63) | (w0 >> 2) | (w1 << 62);
+        const std::uint64_t c1 = w1 | (w1 >> 1) | (w1 >> 2);
+        count += __builtin_popcountll(c0 & kStarts0) + __builtin_popcountll(c1 & (kStarts1 & 0xffffffffull));
+    }
+    return count + countRowScalar(a, b, pixels - x, threshold);
+}
+
+// 64 pixels (192 bytes) per step.
+__attribute__((target("avx512bw,popcnt"))) std::int64_t countRowAvx512(const std::uint8_t *a, const std::uint8_t *b,
+                                                                        int pixels, std::uint8_t threshold)
+{
+    const __m512i t = _mm512_set1_epi8(char(threshold));
+    std::int64_t count = 0;
+    int x = 0;
+    for (; x + 64 <= pixels; x += 64, a += 192, b += 192) {
+        std::uint64_t m[3];
+        for (int k = 0; k < 3; ++k) {
+            const __m512i va = _mm512_loadu_si512(a + 64 * k);
+            const __m512i vb = _mm512_loadu_si512(b + 64 * k);
+            const __m512i d = _mm512_sub_epi8(_mm512_max_epu8(va, vb), _mm512_min_epu8(va, vb));
+            m[k] = _mm512_cmpgt_epu8_mask(d, t);
+        }
+        const std::uint64_t c0 = m[0] | (m[0] >> 1) | (m[1] << 63) | (m[0] >> 2) | (m[1] << 62);
+        const std::uint64_t c1 = m[1] | (m[1] >> 1) | (m[2] << 63) | (m[1] >> 2) | (m[2] << 62);
+        const std::uint64_t c2 = m[2] | (m[2] >> 1) | (m[2] >> 2);
+        count += __builtin_popcountll(c0 & kStarts0) + __builtin_popcountll(c1 & kStarts1)
+            + __builtin_popcountll(c2 & kStarts2);
+    }
+    return count + countRowAvx2(a, b, pixels - x, threshold);
+}
+#endif
+
 } // namespace
 
 std::int64_t countChangedPixelsScalar(const VideoFrame &frame, const std::uint8_t *previous,
@@ -116,13 +181,63 @@ std::int64_t countChangedPixelsScalar(const VideoFrame &frame, const std::uint8_
 
 namespace {
 
-std::int64_t countRow(const std::uint8_t *a, const std::uint8_t *b, int pixels, int threshold)
+using RowCounter = std::int64_t (*)(const std::uint8_t *, const std::uint8_t *, int, std::uint8_t);
+
+std::int64_t countRowPortable(const std::uint8_t *a, const std::uint8_t *b, int pixels, std::uint8_t threshold)
 {
 #if defined(__SSE2__)
-    return countRowSse2(a, b, pixels, std::uint8_t(threshold));
+    return countRowSse2(a, b, pixels, threshold);
 #else
     return countRowScalar(a, b, pixels, threshold);
 #endif
+}
+
+bool isaAvailable(MotionIsa isa)
+{
+    switch (isa) {
+    case MotionIsa::Portable:
+        return true;
+#if defined(QV_MOTION_WIDE)
+    case MotionIsa::Avx2:
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    case MotionIsa::Avx512:
+        return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx2")
+            && __builtin_cpu_supports("popcnt");
+#endif
+    default:
+        return false;
+    }
+}
+
+RowCounter rowCounterFor(MotionIsa isa)
+{
+    switch (isa) {
+#if defined(QV_MOTION_WIDE)
+    case MotionIsa::Avx2:
+        return &countRowAvx2;
+    case MotionIsa::Avx512:
+        return &countRowAvx512;
+#endif
+    default:
+        return &countRowPortable;
+    }
+}
+
+// The widest the processor has, chosen once.
+RowCounter bestRowCounter()
+{
+    static const RowCounter best = [] {
+        for (MotionIsa isa : {MotionIsa::Avx512, MotionIsa::Avx2})
+            if (isaAvailable(isa))
+                return rowCounterFor(isa);
+        return rowCounterFor(MotionIsa::Portable);
+    }();
+    return best;
+}
+
+std::int64_t countRow(const std::uint8_t *a, const std::uint8_t *b, int pixels, int threshold)
+{
+    return bestRowCounter()(a, b, pixels, std::uint8_t(threshold));
 }
 
 } // namespace
@@ -158,8 +273,8 @@ std::int64_t countChangedPixelsAndKeep(const VideoFrame &frame, std::uint8_t *pr
     return count;
 }
 
-std::int64_t countChangedPixels(const VideoFrame &frame, const std::uint8_t *previous, const MotionRegion &region,
-                                int threshold)
+std::int64_t countChangedPixelsWith(MotionIsa isa, const VideoFrame &frame, const std::uint8_t *previous,
+                                    const MotionRegion &region, int threshold)
 {
     const std::int64_t area = region.area();
     if (area == 0)
@@ -169,18 +284,40 @@ std::int64_t countChangedPixels(const VideoFrame &frame, const std::uint8_t *pre
         return area;
     if (threshold >= 255)
         return 0;
-#if defined(__SSE2__)
+    const RowCounter counter = isaAvailable(isa) ? rowCounterFor(isa) : rowCounterFor(MotionIsa::Portable);
     const int pixels = region.right - region.left;
     std::int64_t count = 0;
     for (int y = region.top; y < region.bottom; ++y) {
         const std::uint8_t *a = frame.row(y) + std::ptrdiff_t(region.left) * 3;
         const std::uint8_t *b = previousRow(frame, previous, y) + std::ptrdiff_t(region.left) * 3;
-        count += countRowSse2(a, b, pixels, std::uint8_t(threshold));
+        count += counter(a, b, pixels, std::uint8_t(threshold));
     }
     return count;
-#else
-    return countChangedPixelsScalar(frame, previous, region, threshold);
-#endif
+}
+
+std::int64_t countChangedPixels(const VideoFrame &frame, const std::uint8_t *previous, const MotionRegion &region,
+                                int threshold)
+{
+    const std::int64_t area = region.area();
+    if (area == 0)
+        return 0;
+    if (threshold < 0)
+        return area;
+    if (threshold >= 255)
+        return 0;
+    const int pixels = region.right - region.left;
+    std::int64_t count = 0;
+    for (int y = region.top; y < region.bottom; ++y) {
+        const std::uint8_t *a = frame.row(y) + std::ptrdiff_t(region.left) * 3;
+        const std::uint8_t *b = previousRow(frame, previous, y) + std::ptrdiff_t(region.left) * 3;
+        count += countRow(a, b, pixels, threshold);
+    }
+    return count;
+}
+
+bool motionIsaAvailable(MotionIsa isa)
+{
+    return isaAvailable(isa);
 }
 
 } // namespace quorvel

@@ -36,6 +36,15 @@ std::int64_t countChangedPixelsScalar(const VideoFrame &frame, const std::uint8_
                                       const MotionRegion &region, int threshold);
 std::int64_t countChangedPixels(const VideoFrame &frame, const std::uint8_t *previous,
                                 const MotionRegion &region, int threshold);
+// The instruction sets the compare can use: SSE2 (the x86-64 baseline, or
+// plain C++ elsewhere), and AVX2 or AVX-512BW where the processor has them.
+// countChangedPixels uses the widest available.
+enum class MotionIsa { Portable, Avx2, Avx512 };
+bool motionIsaAvailable(MotionIsa isa);
+// With a given instruction set (Portable when `isa` is not available).
+std::int64_t countChangedPixelsWith(MotionIsa isa, const VideoFrame &frame, const std::uint8_t *previous,
+                                    const MotionRegion &region, int threshold);
+
 // countChangedPixels, then the whole frame (frame.byteLength() bytes) is
 // copied into `previous`; each row is copied right after it is compared,
 // while it is still in the cache, so the check costs little more than the

@@ -419,6 +419,13 @@ TEST_P(MotionCompareAgreement, VectorisedEqualsScalarOnRandomFrames)
             const std::int64_t fast = countChangedPixels(a.frame, b.bytes.data(), region, t);
             ASSERT_EQ(fast, scalar) << "region " << region.left << "," << region.top << "," << region.right << ","
                                     << region.bottom << " T " << t;
+            // Every instruction set this processor has.
+            for (MotionIsa isa : {MotionIsa::Portable, MotionIsa::Avx2, MotionIsa::Avx512}) {
+                if (motionIsaAvailable(isa)) {
+                    ASSERT_EQ(countChangedPixelsWith(isa, a.frame, b.bytes.data(), region, t), scalar)
+                        << "isa " << int(isa) << " T " << t;
+                }
+            }
             // The frame path's pass also leaves the frame as the previous one.
             std::vector<std::uint8_t> kept = b.bytes;
             ASSERT_EQ(countChangedPixelsAndKeep(a.frame, kept.data(), region, t), scalar) << "T " << t;
@@ -432,7 +439,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CompareCase{"W1", 1, 9, 0, false}, CompareCase{"W15", 15, 7, 0, false},
                       CompareCase{"W16", 16, 5, 0, false}, CompareCase{"W17", 17, 5, 3, false},
                       CompareCase{"W33BottomUp", 33, 11, 0, true}, CompareCase{"W641Padded", 641, 13, 13, false},
-                      CompareCase{"W640", 640, 24, 0, false}, CompareCase{"W4096", 4096, 3, 0, true}),
+                      CompareCase{"W640", 640, 24, 0, false}, CompareCase{"W4096", 4096, 3, 0, true},
+                      CompareCase{"W63", 63, 5, 0, false}, CompareCase{"W65", 65, 5, 0, false},
+                      CompareCase{"W97Padded", 97, 7, 1, false}, CompareCase{"W129", 129, 4, 0, true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The test picture: every frame, after the check, stretched to the size the
