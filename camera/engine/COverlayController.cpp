@@ -14,7 +14,9 @@ const char *const kWeekdays[] = {"Sun.", "Mon.", "Tues.", "Wed.", "Thur.", "Fri.
 
 COverlayController::COverlayController(CDataClass &record, Role role, std::mutex *cameraLock, Clock clock)
     : m_Record(record), m_Role(role), m_pCameraLock(cameraLock),
-      m_Clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+      // UTC is cheap to read every frame; it is turned into local time only
+      // when the text is rendered (once a second).
+      m_Clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTimeUtc(); }))
 {
 }
 
@@ -165,7 +167,7 @@ void COverlayController::DrawTime(VideoFrame &frame)
         m_TimeKeyFormat = s.format;
         m_TimeKeyFont = s.font;
         m_TimeKeyArmed = m_Armed;
-        m_TimeKeyRendered = renderMask(TimeText(s.format, now), s.font, m_Armed, m_Mask);
+        m_TimeKeyRendered = renderMask(TimeText(s.format, now.toLocalTime()), s.font, m_Armed, m_Mask);
         if (m_TimeKeyRendered) {
             ++m_RenderCount;
             m_ErrorShown = false;

@@ -28,7 +28,7 @@ public:
 
     // The record (and the camera lock guarding the fields the panels change
     // while frames run, may be null) must outlive the controller. The clock
-    // defaults to the local time now.
+    // defaults to now; the text shows its local time.
     COverlayController(CDataClass &record, Role role, std::mutex *cameraLock = nullptr, Clock clock = {});
     ~COverlayController() override;
 
