@@ -24,6 +24,7 @@ namespace quorvel {
 class CDataClass;
 class CameraMessenger;
 class Option;
+class TestWindowSink;
 
 class CSampleGrabberCB {
 public:
@@ -50,7 +51,7 @@ public:
     QObject *m_hOwnerWnd = nullptr;
     std::uintptr_t m_hHostWnd = 0;
     QObject *m_hNotifyWnd = nullptr;
-    std::atomic<QObject *> m_hTestWnd{nullptr};  // settings panel's test picture (later)
+    std::atomic<TestWindowSink *> m_hTestWnd{nullptr};  // settings panel's test picture
 
     // Frame path.
     int m_PixelFormat = 6;  // 24-bit

@@ -1,12 +1,14 @@
 #include "UsbCamera.h"
 
 #include "CDataClass.h"
+#include "COverlayController.h"
 #include "CameraEventRecordFill.h"
 #include "DeviceEnum.h"
 #include "EngineLog.h"
 #include "FrameProbe.h"
 #include "GstPtr.h"
 #include "LibReporter.h"
+#include "MotionDetector.h"
 #include "Option.h"
 #include "RecordClass.h"
 #include "RecordClass_Broadcast.h"
@@ -148,6 +150,8 @@ UsbCamera::UsbCamera(Option &option, QObject *owner, QObject *notify, std::uintp
     m_pData->load(cameraNumber, folder);
     m_pData->m_SourceId = source;
     m_cb.m_pRecord = m_pData.get();
+    m_pMotion = std::make_unique<MotionDetector>(m_cb);
+    m_cb.m_pMotionCheck = m_pMotion.get();
 
     if (m_pData->m_CameraName == QLatin1String("noset"))
         m_pData->m_CameraName = QString::asprintf("%d#", index);
@@ -234,8 +238,13 @@ bool UsbCamera::Start(QObject *owner, QObject *notify, std::uintptr_t hostId)
 
 void UsbCamera::CreateOverlays()
 {
-    // The name and time overlays plug in here (m_cb.m_pNameOverlay,
-    // m_cb.m_pTimeOverlay) once they exist; until then frames pass unchanged.
+    // Frames reach the hook as 24-bit BGR whatever the source gives.
+    auto name = std::make_unique<COverlayController>(*m_pData, COverlayController::Role::Name, &m_CameraLock);
+    auto time = std::make_unique<COverlayController>(*m_pData, COverlayController::Role::Time, &m_CameraLock);
+    name->SetNamePixelFormat(m_cb.m_PixelFormat);
+    time->SetTimePixelFormat(m_cb.m_PixelFormat);
+    m_cb.m_pNameOverlay = std::move(name);
+    m_cb.m_pTimeOverlay = std::move(time);
 }
 
 void UsbCamera::DestroyOverlays()
@@ -246,7 +255,18 @@ void UsbCamera::DestroyOverlays()
 
 void UsbCamera::PrepareOverlays()
 {
-    // Reset font angles and arm the time overlay here once overlays exist.
+    // Runs while frames may already flow: the overlays only draw once
+    // prepared or armed, and they read the record under the camera lock.
+    if (auto *name = static_cast<COverlayController *>(m_cb.m_pNameOverlay.get())) {
+        name->StopName();
+        name->ArmName();
+        name->PrepareName();
+    }
+    if (auto *time = static_cast<COverlayController *>(m_cb.m_pTimeOverlay.get())) {
+        time->StopTime();
+        time->ArmTimeFonts();
+        time->ArmTime();
+    }
 }
 
 bool UsbCamera::BuildPreview()
@@ -570,7 +590,7 @@ QString UsbCamera::CapDirRoot() const
     return m_pData->m_CapDir_root;
 }
 
-void UsbCamera::SetTestWindow(QObject *window)
+void UsbCamera::SetTestWindow(TestWindowSink *window)
 {
     std::lock_guard guard(m_CameraLock);
     m_cb.m_hTestWnd = window;

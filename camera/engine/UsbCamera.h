@@ -23,6 +23,7 @@
 namespace quorvel {
 
 class CDataClass;
+class MotionDetector;
 class Option;
 class RecordClass;
 class RecordClass_Broadcast;
@@ -63,7 +64,7 @@ public:
     QString CapDirRoot() const;
 
     // The settings panel's test window (set and cleared under the camera lock).
-    void SetTestWindow(QObject *window);
+    void SetTestWindow(TestWindowSink *window);
     void ClearTestWindow();
 
     bool HasGraph() const { return m_pGraph != nullptr; }
@@ -95,6 +96,7 @@ public:
     std::unique_ptr<RecordClass_Broadcast> m_pMoveCheck;
     std::unique_ptr<RecordClass_Broadcast> m_pBroadcast;
     CSampleGrabberCB m_cb;
+    std::unique_ptr<MotionDetector> m_pMotion;  // the frame callback's motion check
     bool m_KeepRecording = false;
     QObject *m_pOwner = nullptr;
 

@@ -4,6 +4,7 @@
 // remove a companion; register the leaving.
 #include "RoadSupport.h"
 
+#include "CDataClass.h"
 #include "CardFolder.h"
 #include "CardTestSupport.h"
 #include "StayText.h"
@@ -50,6 +51,20 @@ protected:
         cardtest::ReaderConfig reader;
         cardtest::useReader(dir.path(), reader);
         option->guard = {};
+        // The gate camera shows its name and the time (the screenshot too).
+        quorvel::CDataClass cameraRecord;
+        cameraRecord.load(0, dataFolder);
+        cameraRecord.m_CameraName = u("大门 0#");
+        cameraRecord.m_ShowTime = 1;
+        cameraRecord.m_TimeFormat = 1;
+        cameraRecord.m_NameFont.lfHeight = -36;
+        cameraRecord.m_NameFont.lfWeight = 700;
+        cameraRecord.m_TimeFont.lfHeight = -28;
+        cameraRecord.m_TimeY = 44;
+        cameraRecord.m_TimeColorR = 255;
+        cameraRecord.m_TimeColorG = 255;
+        cameraRecord.m_TimeColorB = 0;
+        ASSERT_TRUE(cameraRecord.save());
     }
     void TearDown() override
     {
