@@ -6,6 +6,7 @@ and answers each with one JSON line on stdout:
 
   refuse-login 1|0        refuse (or allow again) every login
   refuse-folder NAME      CWD and MKD of a folder called NAME fail with 550
+  allow-folder NAME       undoes refuse-folder
   refuse-store NAME       STOR of a file called NAME fails with 553
   stats                   {"connections": n, "renamed": [...], "stored": [...]}
 
@@ -59,6 +60,7 @@ def serve_silent():
 
 def serve_ftp():
     from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
+    from pyftpdlib.filesystems import AbstractedFS
     from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
 
@@ -77,6 +79,13 @@ def serve_ftp():
 
     def rel(path):
         return os.path.relpath(path, args.root)
+
+    class RecordingFS(AbstractedFS):
+        # Noted before the reply goes out, so a client that got "250" finds it.
+        def rename(self, src, dst):
+            super().rename(src, dst)
+            with lock:
+                state["renamed"].append(rel(dst))
 
     class Handler(FTPHandler):
         def on_connect(self):
@@ -111,15 +120,11 @@ def serve_ftp():
             with lock:
                 state["stored"].append(rel(file))
 
-        def ftp_RNTO(self, path):
-            result = super().ftp_RNTO(path)
-            if os.path.exists(path):
-                with lock:
-                    state["renamed"].append(rel(path))
-            return result
 
     Handler.authorizer = authorizer
+    Handler.abstracted_fs = RecordingFS
     Handler.banner = "test server ready"
+    Handler.auth_failed_timeout = 0.1  # answer a wrong password at once
     if args.rate > 0:
         class Throttled(ThrottledDTPHandler):
             read_limit = args.rate
@@ -144,6 +149,9 @@ for line in sys.stdin:
             answer = {"ok": True}
         elif command == "refuse-folder":
             state["refuse_folders"].add(rest)
+            answer = {"ok": True}
+        elif command == "allow-folder":
+            state["refuse_folders"].discard(rest)
             answer = {"ok": True}
         elif command == "refuse-store":
             state["refuse_stores"].add(rest)
