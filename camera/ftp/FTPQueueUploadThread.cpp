@@ -163,14 +163,16 @@ FtpPassReport FTPQueueUploadThread::runPass()
     if (!m_client.ensureConnected()) {
         report.failed = true;
         report.error = m_client.lastError();
-        FTP_WARN(m_cameraIndex) << QStringLiteral("cannot log in to %1: %2; %3 pictures kept for the next pass")
+        if (!m_client.abortRequested())
+            FTP_WARN(m_cameraIndex) << QStringLiteral("cannot log in to %1: %2; %3 pictures kept for the next pass")
                                        .arg(server, report.error).arg(batch.size());
     } else {
         report.connected = true;
         if (!m_client.enterFolder(report.subfolder)) {
             report.failed = true;
             report.error = m_client.lastError();
-            FTP_WARN(m_cameraIndex) << QStringLiteral("cannot enter folder \"%1\" on %2: %3; %4 pictures kept for the next pass")
+            if (!m_client.abortRequested())
+                FTP_WARN(m_cameraIndex) << QStringLiteral("cannot enter folder \"%1\" on %2: %3; %4 pictures kept for the next pass")
                                            .arg(m_client.remoteFolder() + report.subfolder, server, report.error)
                                            .arg(batch.size());
         }
@@ -226,6 +228,8 @@ FtpPassReport FTPQueueUploadThread::runPass()
     m_queue.putBack(unsent);
     report.kept = int(unsent.size());
     m_client.disconnect();
+    if (m_client.abortRequested() && report.kept > 0)
+        FTP_LOG(m_cameraIndex) << QStringLiteral("stopped; %1 pictures kept for later").arg(report.kept);
     if (report.stored > 0 || report.dropped > 0)
         FTP_LOG(m_cameraIndex) << QStringLiteral("pass to %1: %2 stored, %3 dropped, %4 kept")
                                       .arg(server).arg(report.stored).arg(report.dropped).arg(report.kept);

@@ -8,6 +8,9 @@
 
 #include <curl/curl.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <memory>
 
@@ -177,6 +180,31 @@ std::size_t TIndyFTPCore::onHeader(char *data, std::size_t size, std::size_t cou
     return size * count;
 }
 
+struct CurlSocketCallbacks {
+    static curl_socket_t open(void *self, curlsocktype purpose, curl_sockaddr *address);
+    static int close(void *self, curl_socket_t fd);
+};
+
+curl_socket_t CurlSocketCallbacks::open(void *self, curlsocktype, curl_sockaddr *address)
+{
+    auto *core = static_cast<TIndyFTPCore *>(self);
+    std::lock_guard guard(core->m_multiLock);
+    if (core->m_abort.load())
+        return CURL_SOCKET_BAD;
+    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (fd >= 0)
+        core->m_sockets.insert(fd);
+    return fd;
+}
+
+int CurlSocketCallbacks::close(void *self, curl_socket_t fd)
+{
+    auto *core = static_cast<TIndyFTPCore *>(self);
+    std::lock_guard guard(core->m_multiLock);
+    core->m_sockets.erase(fd);
+    return ::close(fd);
+}
+
 int TIndyFTPCore::onProgress(void *self, long long, long long, long long, long long)
 {
     return static_cast<TIndyFTPCore *>(self)->m_abort.load() ? 1 : 0;
@@ -229,6 +257,12 @@ bool TIndyFTPCore::ensureConnected()
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &TIndyFTPCore::onProgress);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+    // The client knows its sockets, so that abort() can cut them: libcurl
+    // then stops at once even where it waits on its own (a QUIT at the end).
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &CurlSocketCallbacks::open);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &CurlSocketCallbacks::close);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
 
     // Logging in: a request for the login folder that transfers nothing.
     curl_easy_setopt(e, CURLOPT_URL, urlFor(QString(), QString()).toUtf8().constData());
@@ -377,6 +411,8 @@ void TIndyFTPCore::abort()
 {
     m_abort = true;
     std::lock_guard guard(m_multiLock);
+    for (const int fd : m_sockets)
+        ::shutdown(fd, SHUT_RDWR);  // the descriptor stays open until libcurl closes it
     if (m_multi)
         curl_multi_wakeup(m_multi);
 }

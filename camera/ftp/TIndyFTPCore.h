@@ -13,7 +13,9 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <vector>
+
 
 
 namespace quorvel {
@@ -107,6 +109,7 @@ private:
 
     static std::size_t onHeader(char *data, std::size_t size, std::size_t count, void *self);
     static int onProgress(void *self, long long, long long, long long, long long);
+    friend struct CurlSocketCallbacks;
 
     const int m_cameraIndex;
     const FtpTimeouts m_timeouts;
@@ -115,7 +118,8 @@ private:
     Server m_server;
 
     Server m_session;                // the settings the connection was opened with
-    std::mutex m_multiLock;          // guards m_multi against abort() from other threads
+    std::mutex m_multiLock;          // guards m_multi and m_sockets against abort() from other threads
+    std::set<int> m_sockets;         // the connection's open sockets
     void *m_multi = nullptr;              // CURLM: holds the connection between transfers
     void *m_easy = nullptr;               // CURL
     bool m_connected = false;
