@@ -16,7 +16,7 @@ packages=(
   libcurl4-openssl-dev libturbojpeg0-dev libjpeg62-turbo-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3-pyftpdlib xvfb xauth x11-utils fonts-wqy-zenhei ffmpeg valgrind
+  python3-pyftpdlib curl xvfb xauth x11-utils fonts-wqy-zenhei ffmpeg valgrind
 )
 
 missing=()

@@ -357,7 +357,7 @@ FtpFileResult TIndyFTPCore::uploadFile(const QString &path, const QString &remot
     }
     fail(code);
     result.error = m_lastError;
-    if (code == CURLE_ABORTED_BY_CALLBACK)
+    if (code == CURLE_ABORTED_BY_CALLBACK || m_abort.load())  // a cut socket fails as a read error
         result.outcome = FtpFileOutcome::Aborted;
     else if (fileLevelFailure(CURLcode(code)))
         result.outcome = FtpFileOutcome::Refused;
@@ -463,7 +463,7 @@ void TIndyFTPCore::fail(int code)
     const QString detail = QString::fromUtf8(m_errorBuffer).trimmed();
     if (!detail.isEmpty() && detail != text)
         text += QStringLiteral(" (%1)").arg(detail);
-    if (code == CURLE_ABORTED_BY_CALLBACK)
+    if (code == CURLE_ABORTED_BY_CALLBACK || m_abort.load())
         text = QStringLiteral("stopped");
     if (!m_lastReply.isEmpty())
         text += QStringLiteral("; server said \"%1\"").arg(m_lastReply);
