@@ -164,17 +164,17 @@ FtpPassReport FTPQueueUploadThread::runPass()
         report.failed = true;
         report.error = m_client.lastError();
         if (!m_client.abortRequested())
-            FTP_WARN(m_cameraIndex) << QStringLiteral("cannot log in to %1: %2; %3 pictures kept for the next pass")
-                                       .arg(server, report.error).arg(batch.size());
+            FTP_WARN(m_cameraIndex) << QStringLiteral("cannot log in to %1: %2; %3 pictures from %4 on kept for the next pass")
+                                       .arg(server, report.error).arg(batch.size()).arg(batch.first());
     } else {
         report.connected = true;
         if (!m_client.enterFolder(report.subfolder)) {
             report.failed = true;
             report.error = m_client.lastError();
             if (!m_client.abortRequested())
-                FTP_WARN(m_cameraIndex) << QStringLiteral("cannot enter folder \"%1\" on %2: %3; %4 pictures kept for the next pass")
+                FTP_WARN(m_cameraIndex) << QStringLiteral("cannot enter folder \"%1\" on %2: %3; %4 pictures from %5 on kept for the next pass")
                                            .arg(m_client.remoteFolder() + report.subfolder, server, report.error)
-                                           .arg(batch.size());
+                                           .arg(batch.size()).arg(batch.first());
         }
     }
     for (; !report.failed && next < batch.size(); ++next) {

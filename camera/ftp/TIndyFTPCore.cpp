@@ -170,7 +170,15 @@ QString TIndyFTPCore::urlFor(const QString &folder, const QString &fileName) con
     return url;
 }
 
-std::size_t TIndyFTPCore::onHeader(char *data, std::size_t size, std::size_t count, void *self)
+// libcurl's callbacks, with exactly the types it calls them with.
+struct CurlCallbacks {
+    static std::size_t header(char *data, std::size_t size, std::size_t count, void *self);
+    static int progress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static curl_socket_t open(void *self, curlsocktype purpose, curl_sockaddr *address);
+    static int close(void *self, curl_socket_t fd);
+};
+
+std::size_t CurlCallbacks::header(char *data, std::size_t size, std::size_t count, void *self)
 {
     // For FTP every server reply line arrives here.
     auto *core = static_cast<TIndyFTPCore *>(self);
@@ -180,12 +188,7 @@ std::size_t TIndyFTPCore::onHeader(char *data, std::size_t size, std::size_t cou
     return size * count;
 }
 
-struct CurlSocketCallbacks {
-    static curl_socket_t open(void *self, curlsocktype purpose, curl_sockaddr *address);
-    static int close(void *self, curl_socket_t fd);
-};
-
-curl_socket_t CurlSocketCallbacks::open(void *self, curlsocktype, curl_sockaddr *address)
+curl_socket_t CurlCallbacks::open(void *self, curlsocktype, curl_sockaddr *address)
 {
     auto *core = static_cast<TIndyFTPCore *>(self);
     std::lock_guard guard(core->m_multiLock);
@@ -197,7 +200,7 @@ curl_socket_t CurlSocketCallbacks::open(void *self, curlsocktype, curl_sockaddr 
     return fd;
 }
 
-int CurlSocketCallbacks::close(void *self, curl_socket_t fd)
+int CurlCallbacks::close(void *self, curl_socket_t fd)
 {
     auto *core = static_cast<TIndyFTPCore *>(self);
     std::lock_guard guard(core->m_multiLock);
@@ -205,7 +208,7 @@ int CurlSocketCallbacks::close(void *self, curl_socket_t fd)
     return ::close(fd);
 }
 
-int TIndyFTPCore::onProgress(void *self, long long, long long, long long, long long)
+int CurlCallbacks::progress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<TIndyFTPCore *>(self)->m_abort.load() ? 1 : 0;
 }
@@ -252,16 +255,16 @@ bool TIndyFTPCore::ensureConnected()
     curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
     curl_easy_setopt(e, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR));
     curl_easy_setopt(e, CURLOPT_TRANSFERTEXT, 0L);  // binary
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &TIndyFTPCore::onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlCallbacks::header);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &TIndyFTPCore::onProgress);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &CurlCallbacks::progress);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
     // The client knows its sockets, so that abort() can cut them: libcurl
     // then stops at once even where it waits on its own (a QUIT at the end).
-    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &CurlSocketCallbacks::open);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &CurlCallbacks::open);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &CurlSocketCallbacks::close);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &CurlCallbacks::close);
     curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
 
     // Logging in: a request for the login folder that transfers nothing.

@@ -107,9 +107,7 @@ private:
     QString urlFor(const QString &folder, const QString &fileName) const;
     QString mask(QString text) const;
 
-    static std::size_t onHeader(char *data, std::size_t size, std::size_t count, void *self);
-    static int onProgress(void *self, long long, long long, long long, long long);
-    friend struct CurlSocketCallbacks;
+    friend struct CurlCallbacks;
 
     const int m_cameraIndex;
     const FtpTimeouts m_timeouts;

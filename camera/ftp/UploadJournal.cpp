@@ -2,6 +2,8 @@
 
 #include "AtomicFile.h"
 
+#include <QFile>
+
 namespace quorvel {
 
 namespace {
@@ -57,6 +59,14 @@ QStringList UploadJournal::load() const
 
 bool UploadJournal::save(const QStringList &paths, QString *error) const
 {
+    if (paths.isEmpty()) {
+        QFile file(m_path);
+        if (!file.exists() || file.remove())
+            return true;
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
     return vq::writeFileAtomically(m_path, encode(paths), error);
 }
 

@@ -18,7 +18,9 @@ public:
     // The journaled paths; empty when there is no journal. Lines that are
     // not ours (a file of another program, a cut line) are skipped.
     QStringList load() const;
-    // Replaces the journal by `paths`; false (error filled) when it cannot.
+    // Replaces the journal by `paths`; an empty list removes the file, so a
+    // camera with nothing waiting leaves no journal behind. False (error
+    // filled) when it cannot.
     bool save(const QStringList &paths, QString *error = nullptr) const;
 
     static QByteArray encode(const QStringList &paths);

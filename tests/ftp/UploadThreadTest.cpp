@@ -467,7 +467,8 @@ TEST(UploadJournalFile, FollowsTheQueueWhileTheServerIsDownAndEmptiesAfterUpload
     ASSERT_TRUE(rig.waitFor([&] { return rig.queue.size() == 0 && rig.journal->load().isEmpty(); }));
     rig.stop();
     EXPECT_EQ(server.renamed(), namesOf(files));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("0uploadQueue.txt")});
+    // Nothing waits, so no journal (and no temporary file) is left.
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST(UploadJournalFile, EncodesAnyPathOneALine)
@@ -486,6 +487,8 @@ TEST(UploadJournalFile, EncodesAnyPathOneALine)
     EXPECT_EQ(journal.load(), QStringList());
     ASSERT_TRUE(journal.save(paths));
     EXPECT_EQ(journal.load(), paths);
+    ASSERT_TRUE(journal.save({}));
+    EXPECT_FALSE(QFileInfo::exists(journal.path()));
 }
 
 } // namespace
