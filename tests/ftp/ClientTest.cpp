@@ -199,3 +199,25 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// A file whose bytes do not match the size it showed before it was read is
+// still being written: it is not sent cut, and the server never sees it.
+// (/proc files show a size of 0 and then give their bytes, as a picture
+// still growing does.)
+TEST(FtpClient, FileThatChangesWhileReadIsNotSent)
+{
+    FtpTestServer server;
+    TIndyFTPCore client(0, quickTimeouts());
+    pointAt(client, server);
+    ASSERT_TRUE(client.ensureConnected());
+    ASSERT_TRUE(client.enterFolder({}));
+    const FtpFileResult r = client.uploadFile(QStringLiteral("/proc/self/status"), {});
+    EXPECT_EQ(r.outcome, FtpFileOutcome::Changing) << r.error.toStdString();
+    EXPECT_TRUE(r.error.contains(QStringLiteral("still being written")));
+    client.disconnect();
+    EXPECT_EQ(server.renamed(), QStringList());
+}
+
+} // namespace
