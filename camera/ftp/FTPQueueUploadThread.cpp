@@ -151,8 +151,11 @@ FtpPassReport FTPQueueUploadThread::runPass()
     }
     m_toldUnconfigured = false;
 
+    // A batch below 1 would never drain the queue: at least one path goes.
     const QStringList batch = m_queue.takeBatch(std::max(1, options.uploadBatch));
     report.taken = int(batch.size());
+    if (batch.isEmpty())
+        return report;
     if (options.dirByDate)
         report.subfolder = dateFolderOf(batch.first());
     const QString remoteName = options.fixedNameOn && !options.fixedName.isEmpty() ? options.fixedName : QString();
