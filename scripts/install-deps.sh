@@ -24,6 +24,7 @@ packages=(
   python3-openpyxl poppler-utils
   # Debian packages: build (CPack, dpkg-shlibdeps), checks, compiler cache
   dpkg-dev lintian appstream desktop-file-utils ccache
+  curl
 )
 
 missing=()

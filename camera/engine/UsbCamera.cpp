@@ -6,6 +6,7 @@
 #include "DeviceEnum.h"
 #include "EngineLog.h"
 #include "FrameProbe.h"
+#include "FtpUploader.h"
 #include "GstPtr.h"
 #include "LibReporter.h"
 #include "MotionDetector.h"
@@ -144,7 +145,12 @@ UsbCamera::UsbCamera(Option &option, QObject *owner, QObject *notify, std::uintp
 
     m_pCaptureImageFTP->uploadQueue = &m_cb.m_pUploadQueue;
     m_cb.m_UploadOn = m_pCaptureImageFTP->uploadMotionPictures ? 1 : 0;
-    m_pCaptureImageFTP->startUploadThread();  // does nothing until the FTP layer installs its client
+    // The queue's journal sits beside the camera's settings files; the first
+    // start puts what it holds back into the queue.
+    m_pCaptureImageFTP->setUploadMachinery(std::make_unique<FtpUploader>(
+        index, folder.isEmpty() ? QString() : perCameraFile(folder, cameraNumber, QStringLiteral("uploadQueue.txt"))));
+    m_pCaptureImageFTP->applyFtpSettings();
+    m_pCaptureImageFTP->startUploadThread();
 
     m_pData = std::make_unique<CDataClass>();
     m_pData->load(cameraNumber, folder);
@@ -515,12 +521,14 @@ void UsbCamera::Disable()
     ENGINE_LOG(index) << "disable";
     if (m_cb.m_GraphMode == kModeBroadcast)
         ENGINE_WARN(index) << "broadcast stop is not available in this build";
-    m_pCaptureImageFTP->stopUploadThread();
     {
         std::lock_guard guard(m_CameraLock);
         m_pData->m_MoveCheck = false;
     }
     TearDown();
+    // Uploads stop once the pipeline has stopped, so the journal the thread
+    // writes on its way out also holds the pictures the last frames queued.
+    m_pCaptureImageFTP->stopUploadThread();
     SendStateRecord(kTextDisabled);
     m_cb.m_Disabled = 1;
 }
@@ -530,6 +538,8 @@ void UsbCamera::Enable()
     ENGINE_LOG(m_cb.m_Index) << "enable";
     SendStateRecord(kTextEnabled);
     TearDown();
+    // Disable stopped the uploads; what waits in the queue goes out again.
+    m_pCaptureImageFTP->startUploadThread();
     CreateOverlays();
     if (BuildPreview())
         PrepareOverlays();
