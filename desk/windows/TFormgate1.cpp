@@ -23,6 +23,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,6 +31,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -234,9 +236,25 @@ TFormgate1::~TFormgate1() = default;
 
 void TFormgate1::FormCreate()
 {
+    // The stored widths were chosen for a smaller font than this platform's
+    // CJK font, at which an 18-digit number or an entry time would be cut;
+    // such columns widen to fit their longest usual text.
     const auto &specs = VisitListModel::columnSpecs();
+    const QFontMetrics metrics(ListView1->font());
+    const int padding = 2 * ListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView1) + 12;
+    const auto widthFor = [&](int column) {
+        int width = specs[size_t(column)].width;
+        QString sample;
+        if (column == 3) // 证件号码
+            sample = QStringLiteral("11010819800502001X");
+        else if (column == 6 || column == 7) // 进入时间, 离开时间
+            sample = QStringLiteral("2026-12-10 10:29:00");
+        if (!sample.isEmpty())
+            width = std::max(width, metrics.horizontalAdvance(sample) + padding);
+        return width;
+    };
     for (int c = 0; c < VisitListModel::ColumnCount; ++c)
-        ListView1->setColumnWidth(c, specs[size_t(c)].width);
+        ListView1->setColumnWidth(c, widthFor(c));
 
     // Setting the dates must not refresh three times.
     const QSignalBlocker b1(DateTimePicker1);
