@@ -164,6 +164,7 @@ void TDataModule1::open()
         return;
     }
     m_open = true;
+    upgradeSchema(db);
 }
 
 bool TDataModule1::createSchema(QSqlDatabase &db)
@@ -177,7 +178,7 @@ bool TDataModule1::createSchema(QSqlDatabase &db)
     bool ok = true;
     for (const char *sql : kSchema)
         ok = ok && run(db, QString::fromUtf8(sql), {}, error);
-    ok = ok && run(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {schemaVersion}, error);
+    ok = ok && run(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {firstSchemaVersion}, error);
     ok = ok && run(db, QStringLiteral("INSERT INTO MJAccount(姓名,密码) VALUES(?,?)"),
                    {QStringLiteral("admin"), QStringLiteral("582")}, error);
     for (const char *reason : kStartingReasons) {
