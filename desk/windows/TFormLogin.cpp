@@ -1,5 +1,7 @@
 #include "TFormLogin.h"
 
+#include "Storemanage_audit.h"
+
 #include "Option.h"
 #include "Reporter.h"
 #include "Storemanage_account.h"
@@ -90,7 +92,11 @@ void TFormLogin::BitBtn2Click()
         return;
     }
     try {
-        std::unique_ptr<accountInfo> account = checkLogin(Edit1->text().trimmed(), Edit2->text().trimmed());
+        const QString typed = Edit1->text().trimmed();
+        std::unique_ptr<accountInfo> account = checkLogin(typed, Edit2->text().trimmed());
+        // The name as typed, never the password.
+        appendAudit(account ? account->name : typed, account ? audit::LoginOk : audit::LoginFailed, QString(),
+                    QStringLiteral("输入的登录名：%1").arg(typed));
         if (!account) {
             reportWarning(QStringLiteral("登录名或密码错误"));
             return;
