@@ -80,6 +80,9 @@ QString TFormWatchlist::keyAt(int row) const
 void TFormWatchlist::refreshList()
 {
     const ArrayOfwatchInfo all = listWatch();
+    // A selection kept over the new rows would leave the buttons off while
+    // a row shows selected.
+    ListView1->clearSelection();
     ListView1->setRowCount(int(all.size()));
     for (int r = 0; r < int(all.size()); ++r) {
         const watchInfo &w = *all[size_t(r)];
