@@ -81,8 +81,12 @@ void TFormAudit::BitBtn1Click()
     for (int r = 0; r < int(rows.size()); ++r) {
         const auditInfo &a = *rows[size_t(r)];
         const QString cells[] = {a.time, a.guard, a.action, a.visitId, a.detail};
-        for (int c = 0; c < 5; ++c)
-            ListView1->setItem(r, c, new QTableWidgetItem(cells[c]));
+        for (int c = 0; c < 5; ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            // A long detail is elided in its cell; the whole text is one hover away.
+            item->setToolTip(cells[c]);
+            ListView1->setItem(r, c, item);
+        }
     }
 }
 
