@@ -47,7 +47,7 @@ int removeExpiredVisits(int days, const QDateTime &now, const QString &guard, in
     if (days <= 0)
         return 0;
     const TDataModule1 *dm = TDataModule1::instance();
-    if (!dm || !dm->hasPrivacyTables())
+    if (!dm || !dm->hasPrivacyTables() || dm->isReadOnly())
         return 0; // an old file that could not be upgraded: nothing is removed unlogged
     std::optional<QSqlDatabase> conn = detail::connection();
     if (!conn)

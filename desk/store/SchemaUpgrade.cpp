@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
+#include <QUrl>
 
 namespace vondrel {
 
@@ -90,6 +92,38 @@ void enableIncrementalVacuum(QSqlDatabase &db)
 }
 
 } // namespace
+
+bool TDataModule1::openReadOnly()
+{
+    const QString why = m_openError;
+    QSqlDatabase::removeDatabase(m_connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    // Immutable: no lock and no shared-memory file, which a read-only or
+    // full file system cannot hold.
+    db.setDatabaseName(QUrl::fromLocalFile(m_dbPath).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    if (!db.open())
+        return false;
+    const QStringList tables = db.tables();
+    for (const char *name : {"MJVisiter", "MJVisiterImg", "MJAccount", "MJSettings"}) {
+        bool found = false;
+        for (const QString &t : tables)
+            found = found || t.compare(QString::fromLatin1(name), Qt::CaseInsensitive) == 0;
+        if (!found) {
+            db.close();
+            return false;
+        }
+    }
+    m_open = true;
+    m_readOnly = true;
+    m_openError.clear();
+    m_fileVersion = readVersion(db);
+    m_upgradeError = QStringLiteral("数据库 %1 无法写入（%2）。原有的来访记录没有改动，只能查看，不能保存新的登记；"
+                                    "请检查磁盘空间和文件权限后重新启动。")
+                         .arg(QDir::toNativeSeparators(m_dbPath), why.section(QStringLiteral(": "), -1));
+    reportError(m_upgradeError);
+    return true;
+}
 
 void TDataModule1::upgradeSchema(QSqlDatabase &db)
 {

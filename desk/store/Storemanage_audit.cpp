@@ -15,12 +15,19 @@ bool hasLog()
     return dm && dm->hasPrivacyTables();
 }
 
+// A file opened for reading only takes no log rows (said once at start-up).
+bool canAppend()
+{
+    const TDataModule1 *dm = TDataModule1::instance();
+    return hasLog() && !dm->isReadOnly();
+}
+
 } // namespace
 
 bool appendAudit(const QString &guard, const QString &action, const QString &visitId,
                  const QString &detail)
 {
-    if (!hasLog())
+    if (!canAppend())
         return false;
     const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     return detail::run(QStringLiteral("INSERT INTO MJAudit(时间,门卫,操作,来访ID,详情) VALUES(?,?,?,?,?)"),

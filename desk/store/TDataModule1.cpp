@@ -79,6 +79,8 @@ TDataModule1::TDataModule1(const QString &dataFolder)
 {
     g_current = this;
     open();
+    if (!m_open && QFileInfo(m_dbPath).isFile() && QFileInfo(m_dbPath).size() > 0)
+        openReadOnly();
     if (!m_open)
         reportError(m_openError);
 }

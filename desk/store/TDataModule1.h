@@ -54,6 +54,8 @@ public:
     QString upgradeError() const { return m_upgradeError; }
     // Operation log and watchlist tables exist (version 2 steps ran).
     bool hasPrivacyTables() const { return m_open && m_fileVersion >= 2; }
+    // Opened for reading only (see openReadOnly); upgradeError() says why.
+    bool isReadOnly() const { return m_readOnly; }
 
 private:
     void open();
@@ -63,6 +65,10 @@ private:
     // adds tables in its own transaction and never touches the four visit
     // tables. A step that cannot run leaves the file as it was.
     void upgradeSchema(QSqlDatabase &db);
+    // A file of ours that cannot be opened for writing (read-only file
+    // system, full disk) is opened for reading only, so its visits can
+    // still be listed; saving then fails with the driver's message.
+    bool openReadOnly();
 
     QString m_dataFolder;
     QString m_dbPath;
@@ -70,6 +76,7 @@ private:
     QString m_openError;
     bool m_open = false;
     int m_fileVersion = 0;
+    bool m_readOnly = false;
     QString m_upgradeError;
     TDataModule1 *m_previous = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QSqlError>
 
 #include <csignal>
+#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -186,6 +187,84 @@ TEST(SchemaUpgradeFault, FileThatCannotBeChangedIsReportedAndStillListed)
     EXPECT_EQ(dm.fileSchemaVersion(), 2);
     expectVersion1RowsIntact();
 }
+
+// A real read-only or full file system (a small tmpfs; needs the right to
+// mount, so skipped where that is refused).
+class MountedFolder {
+public:
+    explicit MountedFolder(const QString &path, int kib) : m_path(path)
+    {
+        const QByteArray cmd = "mount -t tmpfs -o size=" + QByteArray::number(kib) + "k tmpfs '" + path.toUtf8()
+            + "' 2>/dev/null";
+        m_mounted = std::system(cmd.constData()) == 0;
+    }
+    ~MountedFolder()
+    {
+        if (m_mounted)
+            std::system(("umount '" + m_path.toUtf8() + "' 2>/dev/null").constData());
+    }
+    bool mounted() const { return m_mounted; }
+    bool remountReadOnly() const
+    {
+        return std::system(("mount -o remount,ro '" + m_path.toUtf8() + "' 2>/dev/null").constData()) == 0;
+    }
+
+private:
+    QString m_path;
+    bool m_mounted = false;
+};
+
+class UnchangeableFile : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UnchangeableFile, ReadOnlyOrFullDiskIsReportedAndTheOldDataListed)
+{
+    const bool readOnly = GetParam();
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("mnt"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    MountedFolder mount(folder, 512);
+    if (!mount.mounted())
+        GTEST_SKIP() << "no right to mount a tmpfs here";
+    RecordingReporter reporter;
+    ScopedReporter scoped(&reporter);
+    const QString path = folder + QStringLiteral("/db.sqlite");
+    makeVersion1File(path, true);
+    QFile original(path);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/temp")));
+    if (readOnly) {
+        ASSERT_TRUE(mount.remountReadOnly());
+    } else {
+        // Fill the disk to the last byte.
+        QFile filler(folder + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+    }
+    {
+        TDataModule1 dm(folder);
+        ASSERT_TRUE(dm.isOpen()) << dm.openError().toStdString();
+        EXPECT_EQ(dm.fileSchemaVersion(), 1);
+        ASSERT_FALSE(reporter.messages.isEmpty());
+        EXPECT_TRUE(reporter.messages[0].text.contains(QStringLiteral("原有的来访记录没有改动")))
+            << reporter.messages[0].text.toStdString();
+        reporter.messages.clear();
+        auto visits = listVisits(QString());
+        ASSERT_EQ(visits.size(), 1u);
+        EXPECT_EQ(visits[0]->docNumber, QStringLiteral("11010519491231002X"));
+        EXPECT_EQ(listAccounts().size(), 2u);
+    }
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before) << "the file was changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Privacy, UnchangeableFile, ::testing::Bool(),
+                         [](const auto &info) { return info.param ? "ReadOnly" : "FullDisk"; });
 
 TEST_F(StoreTest, FreshFileIsAtTheCurrentVersion)
 {
