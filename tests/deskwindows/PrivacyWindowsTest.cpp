@@ -318,6 +318,31 @@ TEST_F(PrivacyWindowsTest, LoginsAreLoggedWithTheNameTyped)
     settle();
 }
 
+TEST_F(PrivacyWindowsTest, VisitListRemovesExpiredVisitsAtStartUpOnlyWhenTheAdminChoseADuration)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QByteArray oldEntry = now.addDays(-50).toString(u("yyyy-MM-dd hh:mm:ss")).toUtf8();
+    const QByteArray oldLeave = now.addDays(-49).toString(u("yyyy-MM-dd hh:mm:ss")).toUtf8();
+    const QString gone = addVisit("旧", oldEntry.constData(), oldLeave.constData());
+    const QString inside = addVisit("仍在", oldEntry.constData());
+    {
+        // The default keeps everything.
+        TFormgate1 w;
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    EXPECT_TRUE(storedVisit(gone));
+    option->retentionDays = u("30");
+    {
+        TFormgate1 w;
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    EXPECT_FALSE(storedVisit(gone));
+    EXPECT_TRUE(storedVisit(inside));
+    const auditInfo *removal = lastLogged(audit::Retention);
+    ASSERT_TRUE(removal);
+    EXPECT_TRUE(removal->detail.startsWith(u("删除 1 条")));
+}
+
 TEST_F(PrivacyWindowsTest, WatchlistWindowAddsChangesAndDeletes)
 {
     auto *w = new TFormWatchlist(nullptr);
