@@ -25,5 +25,9 @@ VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
 # printed page (rendered from the PDF by pdftoppm).
 cmake --build build -j2 --target desk_beyond_screenshots
 QT_QPA_PLATFORM=offscreen ./build/bin/desk_beyond_screenshots "$out" >/dev/null
+# The operation log, the watchlist and its warning, the privacy settings and
+# the visit list of a guard other than admin.
+cmake --build build -j2 --target desk_privacy_screenshots
+QT_QPA_PLATFORM=offscreen ./build/bin/desk_privacy_screenshots "$out" >/dev/null
 ls "$out"/camera-window.png "$out"/registration-road.png "$out"/photo-viewer.png \
   "$out"/visit-list-after-leave.png

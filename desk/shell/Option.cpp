@@ -80,6 +80,15 @@ void Option::load()
     autorefreshTime = refreshTimeFromText(ini.value(kSection, QStringLiteral("autorefreshTime"), QStringLiteral("30")));
     overstayHours = ini.value(kSection, QStringLiteral("overstayHours"), QStringLiteral("8"));
     exportFileType = ini.value(kSection, QStringLiteral("exportFileType"), QStringLiteral("xls"));
+    maskIdNumbers = ini.value(kSection, QStringLiteral("maskIdNumbers"), QStringLiteral("1"));
+    retentionDays = ini.value(kSection, QStringLiteral("retentionDays"), QStringLiteral("0"));
+}
+
+int Option::retentionDayCount() const
+{
+    bool ok = false;
+    const int days = retentionDays.trimmed().toInt(&ok);
+    return ok && days > 0 ? days : 0;
 }
 
 QString Option::saveFailedText(const QString &path, const QString &reason)
@@ -104,6 +113,8 @@ bool Option::save(QString *error) const
     setIfChanged(QStringLiteral("exportFolder"), exportFolder, "");
     setIfChanged(QStringLiteral("overstayHours"), overstayHours, "8");
     setIfChanged(QStringLiteral("exportFileType"), exportFileType, "xls");
+    setIfChanged(QStringLiteral("maskIdNumbers"), maskIdNumbers, "1");
+    setIfChanged(QStringLiteral("retentionDays"), retentionDays, "0");
     return ini.save(error);
 }
 

@@ -51,6 +51,11 @@ public:
     // seven keys alone.
     QString overstayHours = QStringLiteral("8"); // "overstayHours": hours until a visit is overstaying; 0 = off
     QString exportFileType = QStringLiteral("xls"); // "exportFileType": "xls" or "xlsx", the last type exported
+    QString maskIdNumbers = QStringLiteral("1"); // "maskIdNumbers": "1" guards other than admin see ID numbers masked, "0" not
+    QString retentionDays = QStringLiteral("0"); // "retentionDays": finished visits are removed after this many days; 0 = kept
+    bool masksIdNumbers() const { return maskIdNumbers != QLatin1String("0"); }
+    // retentionDays as a number: no number or below 0 gives 0 (kept forever).
+    int retentionDayCount() const;
 
     // C-style leading-digits conversion used for "autorefreshTime", then the
     // rule "below 10 becomes 10". Values beyond the 32-bit range saturate.

@@ -6,3 +6,6 @@
 #include "Storemanage_img.h"
 #include "Storemanage_account.h"
 #include "Storemanage_settings.h"
+#include "Storemanage_audit.h"
+#include "Storemanage_watch.h"
+#include "Retention.h"

@@ -96,6 +96,8 @@ TDataModule1::TDataModule1(const QString &dataFolder)
 {
     g_current = this;
     open();
+    if (!m_open && QFileInfo(m_dbPath).isFile() && QFileInfo(m_dbPath).size() > 0)
+        openReadOnly();
     if (!m_open)
         reportError(m_openError);
 }
@@ -181,6 +183,7 @@ void TDataModule1::open()
         return;
     }
     m_open = true;
+    upgradeSchema(db);
 }
 
 bool TDataModule1::createSchema(QSqlDatabase &db)
@@ -194,7 +197,7 @@ bool TDataModule1::createSchema(QSqlDatabase &db)
     bool ok = true;
     for (const char *sql : kSchema)
         ok = ok && run(db, QString::fromUtf8(sql), {}, error);
-    ok = ok && run(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {schemaVersion}, error);
+    ok = ok && run(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {firstSchemaVersion}, error);
     ok = ok && run(db, QStringLiteral("INSERT INTO MJAccount(姓名,密码) VALUES(?,?)"),
                    {QStringLiteral("admin"), QStringLiteral("582")}, error);
     for (const char *reason : kStartingReasons) {

@@ -40,19 +40,44 @@ public:
     QSqlDatabase ADOConnection_update() const;
     QString connectionName() const { return m_connectionName; }
 
-    // Version of the schema this build creates and expects.
-    static constexpr int schemaVersion = 1;
+    // Version of the schema this build works with. A new file is made at
+    // the first version and then brought up like an older file is.
+    static constexpr int schemaVersion = 2;
+    static constexpr int firstSchemaVersion = 1;
+
+    // The version the file is at after opening (schemaVersion once every
+    // step ran); 0 when not open.
+    int fileSchemaVersion() const { return m_fileVersion; }
+    // Why the file could not be brought up to schemaVersion (read-only file,
+    // full disk, locked); empty when it was. The old data stays readable,
+    // only the newer tables (operation log, watchlist) are missing.
+    QString upgradeError() const { return m_upgradeError; }
+    // Operation log and watchlist tables exist (version 2 steps ran).
+    bool hasPrivacyTables() const { return m_open && m_fileVersion >= 2; }
+    // Opened for reading only (see openReadOnly); upgradeError() says why.
+    bool isReadOnly() const { return m_readOnly; }
 
 private:
     void open();
     bool createSchema(QSqlDatabase &db);
     bool checkSchema(QSqlDatabase &db);
+    // The version steps after the first version (SchemaUpgrade.cpp): each
+    // adds tables in its own transaction and never touches the four visit
+    // tables. A step that cannot run leaves the file as it was.
+    void upgradeSchema(QSqlDatabase &db);
+    // A file of ours that cannot be opened for writing (read-only file
+    // system, full disk) is opened for reading only, so its visits can
+    // still be listed; saving then fails with the driver's message.
+    bool openReadOnly();
 
     QString m_dataFolder;
     QString m_dbPath;
     QString m_connectionName;
     QString m_openError;
     bool m_open = false;
+    int m_fileVersion = 0;
+    bool m_readOnly = false;
+    QString m_upgradeError;
     TDataModule1 *m_previous = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "TFormAcccountManage.h"
 
+#include "Storemanage_audit.h"
+
 #include "ColumnSort.h"
 #include "Reporter.h"
 #include "Storemanage_account.h"
@@ -155,8 +157,10 @@ void TFormAcccountManage::ActionDeleteExecute()
         reportWarning(QStringLiteral("admin为系统管理员账户不可以被删除。"));
         return;
     }
-    if (deleteAccount(name))
+    if (deleteAccount(name)) {
+        appendAudit(audit::AccountDeleted, QString(), name);
         ListView1->removeRow(row);
+    }
     updateCount();
 }
 

@@ -1,5 +1,7 @@
 #include "TFormAccountEdit.h"
 
+#include "Storemanage_audit.h"
+
 #include "Reporter.h"
 #include "Storemanage_account.h"
 
@@ -52,6 +54,10 @@ void TFormAccountEdit::BitBtn1Click()
     m_account.password = Edit2->text().trimmed();
     const bool ok = m_mode == 0 ? addAccount(m_account) : changePassword(m_account);
     m_result = ok;
+    // The account's name only, never its password.
+    if (ok)
+        appendAudit(m_mode == 0 ? audit::AccountAdded : audit::AccountChanged, QString(),
+                    m_mode == 0 ? m_account.name : m_account.name + QStringLiteral("：修改密码"));
     if (!ok)
         reportError(QStringLiteral("操作失败"));
     close();

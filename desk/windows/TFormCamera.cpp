@@ -142,8 +142,11 @@ bool TFormCamera::CopyDataReceived(const void *data, std::size_t size)
     if (type != QuorvelEvent_CaptureSnapshot || path.isEmpty() || !QFileInfo::exists(path))
         return false;
 
-    if (m_returnInfo)
+    if (m_returnInfo) {
         m_returnInfo->picturePath = path;
+        if (!m_returnInfo->snapshots.contains(path))
+            m_returnInfo->snapshots << path;
+    }
     setWindowTitle(path);
     QImage picture;
     if (picture.load(path)) {
@@ -195,12 +198,14 @@ void TFormCamera::closeCamera()
     }
 }
 
-std::optional<QString> takeCameraPicture(QWidget *owner, int cameraIndex)
+std::optional<QString> takeCameraPicture(QWidget *owner, int cameraIndex, QStringList *snapshots)
 {
     ReturnInfo info;
     // The window frees itself when closed.
     auto *window = new TFormCamera(owner, cameraIndex, &info);
     window->exec();
+    if (snapshots)
+        *snapshots << info.snapshots;
     if (!info.accepted)
         return std::nullopt;
     return info.picturePath;

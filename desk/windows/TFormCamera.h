@@ -66,6 +66,7 @@ private:
 // The registration form's camera call: opens the camera window modally over
 // `owner` and returns the accepted snapshot's path (empty when "确定" came
 // without a snapshot), or nothing when the guard cancelled.
-std::optional<QString> takeCameraPicture(QWidget *owner, int cameraIndex);
+// Every snapshot file the window showed is added to `snapshots` when given.
+std::optional<QString> takeCameraPicture(QWidget *owner, int cameraIndex, QStringList *snapshots = nullptr);
 
 } // namespace vondrel

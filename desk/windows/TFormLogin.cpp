@@ -1,5 +1,7 @@
 #include "TFormLogin.h"
 
+#include "Storemanage_audit.h"
+
 #include "Option.h"
 #include "Reporter.h"
 #include "Storemanage_account.h"
@@ -90,13 +92,16 @@ void TFormLogin::BitBtn2Click()
         return;
     }
     try {
+        const QString typed = Edit1->text().trimmed();
         bool storeFailed = false;
-        std::unique_ptr<accountInfo> account =
-            checkLogin(Edit1->text().trimmed(), Edit2->text().trimmed(), &storeFailed);
+        std::unique_ptr<accountInfo> account = checkLogin(typed, Edit2->text().trimmed(), &storeFailed);
         // A store that cannot be asked has told its reason already; the
         // guard's name and password are not to blame.
         if (!account && storeFailed)
             return;
+        // The name as typed, never the password.
+        appendAudit(account ? account->name : typed, account ? audit::LoginOk : audit::LoginFailed, QString(),
+                    QStringLiteral("输入的登录名：%1").arg(typed));
         if (!account) {
             reportWarning(QStringLiteral("登录名或密码错误"));
             return;

@@ -3,9 +3,13 @@
 #include "Option.h"
 #include "Overstay.h"
 #include "Reporter.h"
+#include "Storemanage_audit.h"
 #include "Storemanage_settings.h"
+#include "TFormAudit.h"
+#include "TFormWatchlist.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -43,6 +47,29 @@ TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
     overstayRow->addStretch();
     layout->addLayout(overstayRow);
 
+    auto *privacyRow = new QHBoxLayout;
+    CheckBox1 = new QCheckBox(QStringLiteral("证件号码脱敏显示"), clientArea());
+    CheckBox1->setToolTip(QStringLiteral("admin 以外的门卫在列表和查看登记时只看到证件号码的前 6 位和后 4 位。按“提交保存”生效"));
+    privacyRow->addWidget(CheckBox1);
+    privacyRow->addSpacing(16);
+    privacyRow->addWidget(new QLabel(QStringLiteral("保存期限（天）"), clientArea()));
+    SpinEdit2 = new QSpinBox(clientArea());
+    SpinEdit2->setRange(0, 36500);
+    SpinEdit2->setSpecialValueText(QStringLiteral("永久保存"));
+    SpinEdit2->setMinimumWidth(SpinEdit2->fontMetrics().horizontalAdvance(QStringLiteral("永久保存 99999")) + 40);
+    SpinEdit2->setToolTip(QStringLiteral("已离开的来访记录在离开这么多天后连同照片删除（启动时和每天一次）；0 为永久保存。按“提交保存”生效"));
+    privacyRow->addWidget(SpinEdit2);
+    privacyRow->addStretch();
+    layout->addLayout(privacyRow);
+
+    auto *windowsRow = new QHBoxLayout;
+    BitBtn5 = new QPushButton(QStringLiteral("关注名单"), clientArea());
+    BitBtn6 = new QPushButton(QStringLiteral("操作日志"), clientArea());
+    windowsRow->addWidget(BitBtn5);
+    windowsRow->addWidget(BitBtn6);
+    windowsRow->addStretch();
+    layout->addLayout(windowsRow);
+
     GroupBox1 = new QGroupBox(QStringLiteral("来访事由字典维护"), clientArea());
     auto *grid = new QGridLayout(GroupBox1);
     ListBox1 = new QListWidget(GroupBox1);
@@ -67,7 +94,7 @@ TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
     bottom->addWidget(BitBtn3);
     layout->addLayout(bottom);
 
-    for (QPushButton *b : {BitBtn13, BitBtn1, BitBtn4, BitBtn2, BitBtn3})
+    for (QPushButton *b : {BitBtn13, BitBtn1, BitBtn4, BitBtn2, BitBtn3, BitBtn5, BitBtn6})
         b->setAutoDefault(false);
     // Buttons follow their actions' enabled state.
     auto bind = [this](QPushButton *b, QAction *a) {
@@ -82,15 +109,20 @@ TFormSYS::TFormSYS(QWidget *owner) : TFormbase(owner)
     connect(BitBtn2, &QPushButton::clicked, this, &TFormSYS::BitBtn2Click);
     connect(BitBtn13, &QPushButton::clicked, this, &TFormSYS::BitBtn13Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormSYS::BitBtn3Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &TFormSYS::BitBtn5Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &TFormSYS::BitBtn6Click);
     // Escape closes (the cancel button).
     connect(this, &QDialog::rejected, this, &QWidget::close);
-    resize(520, 420);
+    resize(560, 480);
 
     if (Option *o = currentOption()) {
         Edit1->setText(o->title);
         SpinEdit1->setValue(overstayHoursFromText(o->overstayHours));
+        CheckBox1->setChecked(o->masksIdNumbers());
+        SpinEdit2->setValue(o->retentionDayCount());
     } else {
         SpinEdit1->setValue(kDefaultOverstayHours);
+        CheckBox1->setChecked(true);
     }
     Edit2->clear();
     for (const auto &s : listSettings(QStringLiteral(" where 名称=?"), {visitReasonKind()}))
@@ -143,8 +175,10 @@ void TFormSYS::BitBtn2Click()
 {
     // One transaction: a failure keeps the stored list as it was (and the
     // store has shown why), so "完成。" is only said when it is true.
-    if (replaceSettings(visitReasonKind(), reasons()))
+    if (replaceSettings(visitReasonKind(), reasons())) {
+        appendAudit(audit::ReasonsSaved, QString(), reasons().join(QStringLiteral("、")));
         reportInfo(QStringLiteral("完成。"));
+    }
 }
 
 void TFormSYS::BitBtn13Click()
@@ -152,11 +186,31 @@ void TFormSYS::BitBtn13Click()
     if (Option *o = currentOption()) {
         o->title = Edit1->text();
         o->overstayHours = QString::number(SpinEdit1->value());
+        o->maskIdNumbers = CheckBox1->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+        o->retentionDays = QString::number(SpinEdit2->value());
     }
+    appendAudit(audit::TitleSaved, QString(),
+                QStringLiteral("抬头“%1”，超时提醒 %2 小时，证件号码脱敏%3，保存期限 %4 天")
+                    .arg(Edit1->text())
+                    .arg(SpinEdit1->value())
+                    .arg(CheckBox1->isChecked() ? QStringLiteral("开") : QStringLiteral("关"))
+                    .arg(SpinEdit2->value()));
     reportInfo(QStringLiteral("完成。"));
     setTitleText(Edit1->text());
 }
 
 void TFormSYS::BitBtn3Click() { close(); }
+
+void TFormSYS::BitBtn5Click()
+{
+    auto *w = new TFormWatchlist(this);
+    w->exec();
+}
+
+void TFormSYS::BitBtn6Click()
+{
+    auto *w = new TFormAudit(this);
+    w->exec();
+}
 
 } // namespace vondrel

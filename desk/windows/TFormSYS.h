@@ -4,6 +4,7 @@
 #include "TFormbase.h"
 
 class QAction;
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
@@ -29,6 +30,10 @@ public:
     QPushButton *BitBtn2 = nullptr;  // 保存当前列表
     QPushButton *BitBtn3 = nullptr;  // 关闭
     QSpinBox *SpinEdit1 = nullptr;   // 超时提醒（小时）, 0 = off; saved by 提交保存
+    QCheckBox *CheckBox1 = nullptr;  // 证件号码脱敏显示; saved by 提交保存
+    QSpinBox *SpinEdit2 = nullptr;   // 保存期限（天）, 0 = kept forever; saved by 提交保存
+    QPushButton *BitBtn5 = nullptr;  // 关注名单
+    QPushButton *BitBtn6 = nullptr;  // 操作日志
 
     QStringList reasons() const;
 
@@ -40,6 +45,8 @@ public Q_SLOTS:
     void BitBtn2Click();
     void BitBtn13Click();
     void BitBtn3Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -5,7 +5,9 @@
 #include "DeskDateTime.h"
 #include "Option.h"
 #include "Reporter.h"
+#include "Storemanage_audit.h"
 #include "Storemanage_visit.h"
+#include "Retention.h"
 #include "TFormAcccountManage.h"
 #include "TFormSYS.h"
 #include "TFormvisitInfo.h"
@@ -20,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -199,7 +202,7 @@ TFormgate1::TFormgate1(QWidget *owner) : TFormbase(owner)
         exportType = o->exportFileType == QLatin1String("xlsx") ? ExportFileType::Workbook : ExportFileType::TabText;
     SaveDialog1 = [this](QWidget *owner) {
         QString filter = exportFilterText(exportType);
-        const QString name = QFileDialog::getSaveFileName(owner, QString(), QString(), exportFilters(), &filter);
+        const QString name = QFileDialog::getSaveFileName(owner, QString(), exportStartFolder(), exportFilters(), &filter);
         if (!name.isEmpty())
             exportType = exportTypeOfFilter(filter);
         return name;
@@ -271,6 +274,7 @@ void TFormgate1::FormCreate()
     ActionSYS->setEnabled(admin);
     ActionExport->setEnabled(admin);
 
+    runRetention();
     refreshList();
 }
 
@@ -308,6 +312,7 @@ void TFormgate1::refreshList()
     }
     const Option *o = currentOption();
     m_model->setOverstayHours(overstayHoursFromText(o ? o->overstayHours : QString()));
+    m_model->setMaskDocNumbers(masksDocNumbersFor(guardName(), !o || o->masksIdNumbers()));
     m_model->appendVisits(listVisits(query.condition, query.params), clock ? clock() : deskNowMs());
     showCount();
     ActionOUT->setEnabled(false);
@@ -316,6 +321,13 @@ void TFormgate1::refreshList()
 }
 
 void TFormgate1::BitBtn1Click() { refreshList(); }
+
+int TFormgate1::runRetention()
+{
+    const Option *o = currentOption();
+    const int days = o ? o->retentionDayCount() : 0;
+    return days > 0 ? removeExpiredVisits(days, QDateTime::currentDateTime(), QStringLiteral("系统")) : 0;
+}
 
 void TFormgate1::DateTimePicker1Change()
 {
@@ -402,6 +414,7 @@ void TFormgate1::ActionSYSExecute()
     if (Option *o = currentOption()) {
         setTitleText(o->title);
         m_model->setOverstayHours(overstayHoursFromText(o->overstayHours));
+        m_model->setMaskDocNumbers(masksDocNumbersFor(guardName(), o->masksIdNumbers()));
         showCount();
     }
 }
@@ -450,6 +463,8 @@ void TFormgate1::ActionExportExecute()
     }
     if (Option *o = currentOption())
         o->exportFolder = QFileInfo(path).absolutePath();
+    appendAudit(audit::Export, QString(),
+                QStringLiteral("%1，%2 行").arg(QFileInfo(path).fileName()).arg(m_model->rowCount()));
     reportInfo(QStringLiteral("数据导出完毕。"));
     if (openWithDesktop)
         openWithDesktop(path);
@@ -568,9 +583,13 @@ void TFormgate1::Timer2Timer()
     }
     const QDate before = m_today;
     m_today = today;
+    const bool removed = runRetention() > 0;
     // A list that ended today follows to the new day, keeping its length.
-    if (DateTimePicker2->date() != before)
+    if (DateTimePicker2->date() != before) {
+        if (removed)
+            refreshList();
         return;
+    }
     const qint64 days = before.daysTo(today);
     {
         const QSignalBlocker b1(DateTimePicker1);

@@ -123,6 +123,9 @@ private:
     QString exportRows(const QString &path); // error text, empty when written
     QString exportWorkbook(const QString &path); // error text, empty when written
     void showCount();
+    // Removes the finished visits past the retention period (desk option
+    // retentionDays; 0 keeps them): at start-up and when the date changes.
+    int runRetention(); // visits removed
     QDate clockDate() const;
 
     VisitListModel *m_model = nullptr;

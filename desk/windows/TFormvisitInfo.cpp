@@ -6,7 +6,11 @@
 #include "LimitedTextEdit.h"
 #include "Option.h"
 #include "Reporter.h"
+#include "DocNumberMask.h"
+#include "PrivacyText.h"
+#include "Storemanage_audit.h"
 #include "Storemanage_settings.h"
+#include "Storemanage_watch.h"
 #include "Storemanage_visit.h"
 #include "TFormCamera.h"
 #include "TFormPhoto.h"
@@ -15,6 +19,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -83,7 +89,7 @@ TFormvisitInfo::TFormvisitInfo(QWidget *owner, bool leave, bool editable, const 
     : TFormbase(owner), m_visitId(visitId), m_leave(leave), m_editable(editable)
 {
     cardReader = readCardWithReaderWindow;
-    cameraWindow = takeCameraPicture;
+    cameraWindow = [this](QWidget *owner, int index) { return takeCameraPicture(owner, index, &m_snapshots); };
     buildControls();
     if (!m_editable)
         makeReadOnly();
@@ -100,7 +106,44 @@ TFormvisitInfo::TFormvisitInfo(QWidget *owner, bool leave, bool editable, const 
     FormCreate();
 }
 
-TFormvisitInfo::~TFormvisitInfo() { storeCameraChoices(); }
+TFormvisitInfo::~TFormvisitInfo()
+{
+    storeCameraChoices();
+    removeStrayCopies();
+}
+
+void TFormvisitInfo::FormClose()
+{
+    removeStrayCopies();
+    TFormbase::FormClose();
+}
+
+void TFormvisitInfo::removeStrayCopies()
+{
+    if (!m_cardFolder.isEmpty()) {
+        const QDir dir(m_cardFolder);
+        for (const char *name : {"wz.txt", "zp.bmp", "xp.wlt"})
+            QFile::remove(dir.filePath(QString::fromLatin1(name)));
+        m_cardFolder.clear();
+    }
+    for (const QString &path : std::as_const(m_snapshots))
+        if (isDeskSnapshotFile(path))
+            QFile::remove(path);
+    m_snapshots.clear();
+}
+
+bool TFormvisitInfo::checkWatchlist(const QString &docNumber, const QString &name, bool saving)
+{
+    const ArrayOfwatchInfo hits = matchWatchlist(docNumber, name);
+    if (hits.empty())
+        return true;
+    for (const auto &h : hits)
+        appendAudit(audit::WatchHit, m_visitId, watchHitDetail(*h, saving ? QStringLiteral("保存") : QStringLiteral("读卡")));
+    if (saving && anyForbidden(hits))
+        return askYesNo(watchWarningText(hits, true));
+    reportWarning(watchWarningText(hits, false));
+    return true;
+}
 
 void TFormvisitInfo::buildControls()
 {
@@ -364,7 +407,10 @@ void TFormvisitInfo::loadVisit()
     m_visitLoaded = true;
     Edit2->setText(v.phone);
     chooseText(ComboBox2, v.docType);
-    Edit3->setText(v.docNumber);
+    m_storedDocNumber = v.docNumber;
+    const Option *o = currentOption();
+    m_docMasked = !m_editable && masksDocNumbersFor(o ? o->guard.name : QString(), !o || o->masksIdNumbers());
+    Edit3->setText(m_docMasked ? maskDocNumber(v.docNumber) : v.docNumber);
     Edit4->setText(v.workUnit);
     Memo1->setPlainText(v.address);
     ComboBox3->setEditText(v.reason);
@@ -431,6 +477,9 @@ void TFormvisitInfo::BitBtn5Click()
         if (showPicture(Image_sfz, m_cardPicture, card->photoPath))
             Label1_camera_sfz = QFileInfo(card->photoPath).absoluteFilePath();
     }
+    // The card's files are only needed until the form closes.
+    m_cardFolder = card->photoPath.isEmpty() ? cardFilesFolder() : QFileInfo(card->photoPath).absolutePath();
+    checkWatchlist(card->idNumber, card->name, false);
 }
 
 void TFormvisitInfo::SpeedButton1Click()
@@ -438,6 +487,8 @@ void TFormvisitInfo::SpeedButton1Click()
     const std::optional<QString> path = cameraWindow ? cameraWindow(this, ComboBoxCamera1->currentIndex()) : std::nullopt;
     if (!path || path->isEmpty() || !QFileInfo::exists(*path))
         return;
+    if (!m_snapshots.contains(*path))
+        m_snapshots << *path;
     if (showPicture(Image1, m_mainPicture, *path)) {
         // The main photo keeps its stored key, so saving replaces it.
         Label1_camera = *path;
@@ -452,6 +503,8 @@ void TFormvisitInfo::SpeedButton2Click()
     const std::optional<QString> path = cameraWindow ? cameraWindow(this, ComboBoxCamera2->currentIndex()) : std::nullopt;
     if (!path || path->isEmpty() || !QFileInfo::exists(*path))
         return;
+    if (!m_snapshots.contains(*path))
+        m_snapshots << *path;
     QImage probe;
     if (!probe.load(*path)) {
         Label2_camera.clear();
@@ -498,8 +551,8 @@ void TFormvisitInfo::N4Click()
         return;
     const imgInfo &img = *m_photos[size_t(row)];
     // Removed from the store at once, before any save.
-    if (!img.id.isEmpty())
-        deleteImage(img.id);
+    if (!img.id.isEmpty() && deleteImage(img.id))
+        appendAudit(audit::PhotoDeleted, m_visitId, img.title);
     delete ListView_photo->takeItem(row);
     m_photos.erase(m_photos.begin() + row);
 }
@@ -534,7 +587,7 @@ void TFormvisitInfo::BitBtn2Click()
         v.birthDate = m_loadedBirthDate;
     v.phone = Edit2->text();
     v.docType = ComboBox2->currentText();
-    v.docNumber = Edit3->text();
+    v.docNumber = m_docMasked ? m_storedDocNumber : Edit3->text();
     v.visitee = Edit5->text();
     v.address = Memo1->toPlainText();
     v.reason = ComboBox3->currentText();
@@ -553,6 +606,13 @@ void TFormvisitInfo::BitBtn2Click()
         return;
     }
 
+    // A new visit of someone on the watchlist: "禁止进入" is saved only
+    // when the guard confirms.
+    if (m_visitId.isEmpty() && !checkWatchlist(v.docNumber, v.name, true)) {
+        BitBtn2->setEnabled(true);
+        return;
+    }
+
     const QString key = saveVisit(v);
     if (key.isEmpty()) {
         reportError(QStringLiteral("操作失败。"));
@@ -560,6 +620,9 @@ void TFormvisitInfo::BitBtn2Click()
         return;
     }
     Label_ID = key;
+    appendAudit(m_leave ? audit::VisitLeft : (m_visitId.isEmpty() ? audit::VisitSaved : audit::VisitChanged), key,
+                m_leave ? QStringLiteral("%1 离开 %2").arg(v.name, v.leaveTime)
+                        : QStringLiteral("%1，被访人 %2，事由 %3").arg(v.name, v.visitee, v.reason));
 
     auto savePhoto = [this](imgInfo &img) {
         if (img.path.isEmpty() || !QFileInfo::exists(img.path))

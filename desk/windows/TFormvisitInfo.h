@@ -94,6 +94,12 @@ public:
     const QImage &mainPicture() const { return m_mainPicture; }
     const QImage &cardPicture() const { return m_cardPicture; }
 
+    // The ID number is shown masked (a guard other than admin viewing or
+    // closing a stored visit); saving keeps the stored number.
+    bool docNumberMasked() const { return m_docMasked; }
+    // Snapshot files of this form's camera calls, deleted when it closes.
+    const QStringList &snapshotFiles() const { return m_snapshots; }
+
 public Q_SLOTS:
     void BitBtn2Click();  // 保存 / 离开
     void BitBtn3Click();  // 关闭
@@ -107,6 +113,7 @@ public Q_SLOTS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void FormClose() override;
 
 private:
     void buildControls();
@@ -118,6 +125,13 @@ private:
     int selectedPhotoRow() const; // -1 when no entry is selected
     bool showPicture(QLabel *target, QImage &store, const QString &path);
     void storeCameraChoices();
+    // Watchlist hits for the visitor: logged, shown; for a forbidding entry
+    // at saving, the guard's answer (true: register anyway).
+    bool checkWatchlist(const QString &docNumber, const QString &name, bool saving);
+    // Deletes the card files of a card read taken over and the snapshot
+    // files of the camera calls (their pictures are in the store by now, or
+    // the form was closed without saving).
+    void removeStrayCopies();
 
     QString m_visitId;
     bool m_leave = false;
@@ -131,6 +145,10 @@ private:
     QImage m_mainPicture;
     QImage m_cardPicture;
     std::vector<std::unique_ptr<imgInfo>> m_photos;
+    bool m_docMasked = false;
+    QString m_storedDocNumber;
+    QString m_cardFolder; // set once a card read was taken over
+    QStringList m_snapshots;
 };
 
 // The default card reader hook: the card reader window, modally, and the

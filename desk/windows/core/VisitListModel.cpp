@@ -49,6 +49,15 @@ int VisitListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+void VisitListModel::setMaskDocNumbers(bool mask)
+{
+    if (m_maskNumbers == mask)
+        return;
+    m_maskNumbers = mask;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 3), index(int(m_rows.size()) - 1, 3));
+}
+
 QString VisitListModel::cellText(int row, int column) const
 {
     if (row < 0 || size_t(row) >= m_rows.size())
@@ -59,7 +68,7 @@ QString VisitListModel::cellText(int row, int column) const
     case 0: return v.name;
     case 1: return v.sex;
     case 2: return v.docType;
-    case 3: return v.docNumber;
+    case 3: return m_maskNumbers ? maskDocNumber(v.docNumber) : v.docNumber;
     case 4: return v.phone;
     case 5: return v.reason;
     case 6: return v.entryTime;

@@ -5,6 +5,7 @@
 //
 // A plain table model, so a year of visits (100,000 rows) is one vector and
 // the view draws only the rows it shows.
+#include "DocNumberMask.h"
 #include "Storemanage_visit.h"
 
 #include <QAbstractTableModel>
@@ -67,6 +68,11 @@ public:
     void advanceClock(qint64 nowMs);
     int overstayCount() const;
 
+    // ID numbers shown masked (maskDocNumber) in the cells; the records
+    // keep the full number.
+    void setMaskDocNumbers(bool mask);
+    bool masksDocNumbers() const { return m_maskNumbers; }
+
 private:
     struct Row {
         std::unique_ptr<visitInfo> visit;
@@ -78,6 +84,7 @@ private:
     std::array<int, ColumnCount> m_tags{};
     int m_sortColumn = 0;
     int m_overstayHours = 0;
+    bool m_maskNumbers = false;
     qint64 m_nowMs = 0;
 };
 
