@@ -1,0 +1,253 @@
+#include "BroadcastGraph.h"
+
+#include "GstPtr.h"
+
+#include <chrono>
+
+namespace quorvel {
+
+namespace {
+
+GstElement *make(const char *factory, const char *name = nullptr)
+{
+    return gst_element_factory_make(factory, name);
+}
+
+bool linkToRequest(GstElement *from, GstElement *muxer, const char *templ)
+{
+    GstPad *pad = gst_element_request_pad_simple(muxer, templ);
+    if (!pad)
+        return false;
+    GstObjectPtr<GstPad> src(gst_element_get_static_pad(from, "src"));
+    const bool ok = gst_pad_link(src.get(), pad) == GST_PAD_LINK_OK;
+    gst_object_unref(pad);
+    return ok;
+}
+
+} // namespace
+
+BroadcastGraph::~BroadcastGraph() = default;  // elements belong to the pipeline
+
+bool BroadcastGraph::build(GstElement *pipeline, GstElement *tee, const BroadcastProfile &profile,
+                           const QString &recordPath, QString *error)
+{
+    auto fail = [&](const char *why) {
+        if (error)
+            *error = QString::fromLatin1(why);
+        return false;
+    };
+    m_pWriter = gst_bin_new("File Writer");
+    GstElement *queue = make("queue");
+    GstElement *convert = make("videoconvert");
+    GstElement *scale = make("videoscale");
+    GstElement *rate = make("videorate");
+    GstElement *caps = make("capsfilter");
+    m_pEncoder = make("avenc_wmv1", "encoder");
+    GstElement *split = make("tee", "encoded");
+    GstElement *netQueue = make("queue");
+    m_pMuxer = make("asfmux", "Writer2");
+    m_pNetSink = make("multifdsink", "NetSink");
+    GstElement *all[] = {queue, convert, scale, rate, caps, m_pEncoder, split, netQueue, m_pMuxer, m_pNetSink};
+    bool made = m_pWriter != nullptr;
+    for (GstElement *e : all)
+        made = made && e;
+    if (!made) {
+        for (GstElement *e : all)
+            if (e)
+                gst_object_unref(e);
+        if (m_pWriter)
+            gst_object_unref(m_pWriter);
+        m_pWriter = nullptr;
+        return fail("Cannot create FileWriter");
+    }
+    for (GstElement *e : all)
+        gst_bin_add(GST_BIN(m_pWriter), e);
+
+    // The live picture must not wait for the encoder.
+    g_object_set(queue, "max-size-buffers", 4, "max-size-time", guint64(0), "max-size-bytes", 0u, "leaky", 2, nullptr);
+    GstMiniPtr<GstCaps> i420(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
+                                                 profile.width, "height", G_TYPE_INT, profile.height, "framerate",
+                                                 GST_TYPE_FRACTION, profile.fps, 1, "pixel-aspect-ratio",
+                                                 GST_TYPE_FRACTION, 1, 1, nullptr));
+    g_object_set(caps, "caps", i420.get(), nullptr);
+    g_object_set(m_pEncoder, "bitrate", gint(profile.bitRate), "gop-size", kGopFrames, nullptr);
+    g_object_set(m_pMuxer, "streamable", TRUE, "preroll", guint64(0), nullptr);
+    g_object_set(m_pNetSink, "sync", FALSE, "async", FALSE, "sync-method", 2 /* next-keyframe */,
+                 "timeout", guint64(kClientTimeoutNs), "recover-policy", 3 /* keyframe */, nullptr);
+    if (!gst_element_link_many(queue, convert, scale, rate, caps, m_pEncoder, split, nullptr)
+        || !linkToRequest(netQueue, m_pMuxer, "video_%u") || !gst_element_link(m_pMuxer, m_pNetSink))
+        return fail("Cannot connect GrabBase to asf writer");
+    {
+        GstObjectPtr<GstPad> encOut(gst_element_get_static_pad(m_pEncoder, "src"));
+        gst_pad_add_probe(encOut.get(),
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                          &BroadcastGraph::RestampProbe, this, nullptr);
+    }
+    if (!gst_element_link(split, netQueue))
+        return fail("Cannot connect GrabBase to asf writer");
+
+    if (!recordPath.isEmpty()) {
+        m_pFileQueue = make("queue");
+        m_pFileMuxer = make("asfmux", "Writer2 file");
+        m_pFileSink = make("filesink", "Sink");
+        if (!m_pFileQueue || !m_pFileMuxer || !m_pFileSink)
+            return fail("Cannot create FileWriter");
+        gst_bin_add_many(GST_BIN(m_pWriter), m_pFileQueue, m_pFileMuxer, m_pFileSink, nullptr);
+        g_object_set(m_pFileSink, "location", recordPath.toUtf8().constData(), "sync", FALSE, "async", FALSE,
+                     nullptr);
+        if (!gst_element_link(split, m_pFileQueue) || !linkToRequest(m_pFileQueue, m_pFileMuxer, "video_%u")
+            || !gst_element_link(m_pFileMuxer, m_pFileSink))
+            return fail("Cannot connect GrabBase to asf writer");
+        GstObjectPtr<GstPad> in(gst_element_get_static_pad(m_pFileSink, "sink"));
+        gst_pad_add_probe(in.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &BroadcastGraph::FileEosProbe, this, nullptr);
+    }
+    // The muxers' video inputs: encoded video from the split.
+    {
+        GstObjectPtr<GstPad> in(gst_element_get_static_pad(queue, "sink"));
+        gst_element_add_pad(m_pWriter, gst_ghost_pad_new("sink", in.get()));
+    }
+    if (!gst_bin_add(GST_BIN(pipeline), m_pWriter)) {
+        m_pWriter = nullptr;
+        return fail("Could not put FileWriter in graph");
+    }
+    if (!gst_element_link(tee, m_pWriter))
+        return fail("Cannot connect GrabBase to asf writer");
+    return true;
+}
+
+bool BroadcastGraph::addAudio(GstElement *pipeline, bool testTone, int devicePosition, QString *error)
+{
+    auto fail = [&](const char *why) {
+        if (error)
+            *error = QString::fromLatin1(why);
+        return false;
+    };
+    GstElement *source = nullptr;
+    if (testTone) {
+        source = make("audiotestsrc");
+        if (source)
+            g_object_set(source, "is-live", TRUE, "wave", 0 /* sine */, "volume", 0.2, nullptr);
+    } else {
+        GstDeviceMonitor *monitor = gst_device_monitor_new();
+        gst_device_monitor_add_filter(monitor, "Audio/Source", nullptr);
+        GList *devices = gst_device_monitor_get_devices(monitor);
+        if (GList *item = g_list_nth(devices, guint(devicePosition < 0 ? 0 : devicePosition)))
+            source = gst_device_create_element(GST_DEVICE(item->data), nullptr);
+        g_list_free_full(devices, gst_object_unref);
+        gst_object_unref(monitor);
+    }
+    if (!source)
+        return fail("no audio input");
+    m_pAudio = gst_bin_new("ACap");
+    GstElement *convert = make("audioconvert");
+    GstElement *resample = make("audioresample");
+    GstElement *caps = make("capsfilter");
+    GstElement *encoder = make("avenc_wmav2");
+    GstElement *split = make("tee");
+    GstElement *parts[] = {source, convert, resample, caps, encoder, split};
+    for (GstElement *e : parts) {
+        if (!e) {
+            for (GstElement *o : parts)
+                if (o)
+                    gst_object_unref(o);
+            gst_object_unref(m_pAudio);
+            m_pAudio = nullptr;
+            return fail("audio elements missing");
+        }
+    }
+    for (GstElement *e : parts)
+        gst_bin_add(GST_BIN(m_pAudio), e);
+    GstMiniPtr<GstCaps> raw(gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, BroadcastProfile::kAudioRate,
+                                                "channels", G_TYPE_INT, BroadcastProfile::kAudioChannels, nullptr));
+    g_object_set(caps, "caps", raw.get(), nullptr);
+    g_object_set(encoder, "bitrate", gint(BroadcastProfile::kAudioBitRate), nullptr);
+    if (!gst_element_link_many(source, convert, resample, caps, encoder, split, nullptr))
+        return fail("audio chain does not link");
+    gst_bin_add(GST_BIN(pipeline), m_pAudio);
+    GstElement *muxers[] = {m_pMuxer, m_pFileMuxer};
+    for (GstElement *mux : muxers) {
+        if (!mux)
+            continue;
+        GstElement *q = make("queue");
+        gst_bin_add(GST_BIN(m_pAudio), q);
+        GstObjectPtr<GstPad> out(gst_element_get_static_pad(q, "src"));
+        GstPad *ghost = gst_ghost_pad_new(nullptr, out.get());
+        gst_element_add_pad(m_pAudio, ghost);
+        if (!gst_element_link(split, q))
+            return fail("audio split does not link");
+        GstPad *muxIn = gst_element_request_pad_simple(mux, "audio_%u");
+        if (!muxIn)
+            return fail("muxer takes no audio");
+        // The muxer sits inside the writer bin: link through a ghost pad.
+        GstPad *writerIn = gst_ghost_pad_new(nullptr, muxIn);
+        gst_object_unref(muxIn);
+        gst_pad_set_active(writerIn, TRUE);
+        gst_element_add_pad(m_pWriter, writerIn);
+        if (gst_pad_link(ghost, writerIn) != GST_PAD_LINK_OK)
+            return fail("audio does not link to the muxer");
+    }
+    return true;
+}
+
+bool BroadcastGraph::endRecording(int timeoutMs)
+{
+    if (!m_pFileQueue)
+        return false;
+    {
+        std::lock_guard guard(m_EosLock);
+        m_FileEnded = false;
+    }
+    GstObjectPtr<GstPad> in(gst_element_get_static_pad(m_pFileQueue, "sink"));
+    gst_pad_send_event(in.get(), gst_event_new_eos());
+    std::unique_lock lock(m_EosLock);
+    return m_EosArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_FileEnded; });
+}
+
+GstPadProbeReturn BroadcastGraph::FileEosProbe(GstPad *, GstPadProbeInfo *info, gpointer self)
+{
+    // The muxer has written its index and rewritten the header before it
+    // sends the end-of-stream on.
+    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+        auto *graph = static_cast<BroadcastGraph *>(self);
+        std::lock_guard guard(graph->m_EosLock);
+        graph->m_FileEnded = true;
+        graph->m_EosArrived.notify_all();
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn BroadcastGraph::RestampProbe(GstPad *, GstPadProbeInfo *info, gpointer self)
+{
+    // avenc_wmv1 stamps its output about 1000 hours late, and asfmux turns
+    // that into the packets' send time, which players act on. Shift the
+    // segment and the stamps back so the stream starts at 0.
+    auto *graph = static_cast<BroadcastGraph *>(self);
+    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent *ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(ev) == GST_EVENT_SEGMENT) {
+            GstSegment segment;
+            gst_segment_init(&segment, GST_FORMAT_TIME);
+            GstEvent *fresh = gst_event_new_segment(&segment);
+            gst_event_set_seqnum(fresh, gst_event_get_seqnum(ev));
+            gst_event_unref(ev);
+            GST_PAD_PROBE_INFO_DATA(info) = fresh;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    GstClockTime stamp = GST_BUFFER_DTS_OR_PTS(buffer);
+    if (!GST_CLOCK_TIME_IS_VALID(stamp))
+        return GST_PAD_PROBE_OK;
+    if (!GST_CLOCK_TIME_IS_VALID(graph->m_Base))
+        graph->m_Base = stamp;
+    buffer = gst_buffer_make_writable(buffer);
+    auto shift = [base = graph->m_Base](GstClockTime t) {
+        return GST_CLOCK_TIME_IS_VALID(t) ? (t > base ? t - base : 0) : t;
+    };
+    GST_BUFFER_PTS(buffer) = shift(GST_BUFFER_PTS(buffer));
+    GST_BUFFER_DTS(buffer) = shift(GST_BUFFER_DTS(buffer));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
+} // namespace quorvel
