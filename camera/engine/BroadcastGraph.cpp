@@ -70,8 +70,8 @@ bool BroadcastGraph::build(GstElement *pipeline, GstElement *tee, const Broadcas
                                                  GST_TYPE_FRACTION, profile.fps, 1, "pixel-aspect-ratio",
                                                  GST_TYPE_FRACTION, 1, 1, nullptr));
     g_object_set(caps, "caps", i420.get(), nullptr);
-    g_object_set(m_pEncoder, "bitrate", gint(profile.bitRate), "gop-size", kGopFrames, nullptr);
-    g_object_set(m_pMuxer, "streamable", TRUE, "preroll", guint64(0), nullptr);
+    g_object_set(m_pEncoder, "bitrate", gint(profile.bitRate), "gop-size", profile.fps, nullptr);
+    g_object_set(m_pMuxer, "streamable", TRUE, "preroll", guint64(0), "packet-size", guint(kPacketSize), nullptr);
     g_object_set(m_pNetSink, "sync", FALSE, "async", FALSE, "sync-method", 2 /* next-keyframe */,
                  "timeout", guint64(kClientTimeoutNs), "recover-policy", 3 /* keyframe */, nullptr);
     if (!gst_element_link_many(queue, convert, scale, rate, caps, m_pEncoder, split, nullptr)
@@ -82,6 +82,10 @@ bool BroadcastGraph::build(GstElement *pipeline, GstElement *tee, const Broadcas
         gst_pad_add_probe(encOut.get(),
                           GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                           &BroadcastGraph::RestampProbe, this, nullptr);
+    }
+    {
+        GstObjectPtr<GstPad> muxOut(gst_element_get_static_pad(m_pMuxer, "src"));
+        gst_pad_add_probe(muxOut.get(), GST_PAD_PROBE_TYPE_BUFFER, &BroadcastGraph::KeyFlagProbe, this, nullptr);
     }
     if (!gst_element_link(split, netQueue))
         return fail("Cannot connect GrabBase to asf writer");
@@ -213,6 +217,91 @@ GstPadProbeReturn BroadcastGraph::FileEosProbe(GstPad *, GstPadProbeInfo *info, 
         graph->m_FileEnded = true;
         graph->m_EosArrived.notify_all();
     }
+    return GST_PAD_PROBE_OK;
+}
+
+bool BroadcastGraph::packetStartsKeyFrame(const std::uint8_t *data, std::size_t size, int videoStream)
+{
+    std::size_t at = 0;
+    auto byte = [&](std::uint8_t &out) {
+        if (at >= size)
+            return false;
+        out = data[at++];
+        return true;
+    };
+    // A field of 0, 1, 2 or 4 bytes, as a two-bit length type says.
+    auto field = [&](int type, std::uint32_t &out) {
+        static constexpr int kBytes[4] = {0, 1, 2, 4};
+        out = 0;
+        for (int i = 0; i < kBytes[type & 3]; ++i) {
+            std::uint8_t b = 0;
+            if (!byte(b))
+                return false;
+            out |= std::uint32_t(b) << (8 * i);
+        }
+        return true;
+    };
+    std::uint8_t flags = 0;
+    if (!byte(flags))
+        return false;
+    if (flags & 0x80) {  // error correction data, then the length type flags
+        at += flags & 0x0F;
+        if (!byte(flags))
+            return false;
+    }
+    std::uint8_t property = 0;
+    std::uint32_t ignored = 0;
+    if (!byte(property) || !field(flags >> 5, ignored) || !field(flags >> 1, ignored) || !field(flags >> 3, ignored))
+        return false;
+    at += 6;  // send time, duration
+    int payloads = 1;
+    int lengthType = 0;
+    if (flags & 0x01) {  // several payloads: their count and length type
+        std::uint8_t payloadFlags = 0;
+        if (!byte(payloadFlags))
+            return false;
+        payloads = payloadFlags & 0x3F;
+        lengthType = payloadFlags >> 6;
+    }
+    for (int i = 0; i < payloads; ++i) {
+        std::uint8_t stream = 0;
+        std::uint32_t offset = 0;
+        std::uint32_t replicated = 0;
+        if (!byte(stream) || !field(property >> 4, ignored) || !field(property >> 2, offset)
+            || !field(property, replicated))
+            return false;
+        if ((stream & 0x80) && (stream & 0x7F) == videoStream && offset == 0)
+            return true;
+        if (!(flags & 0x01))
+            return false;  // one payload: it was not a key frame start
+        at += replicated;
+        std::uint32_t length = 0;
+        if (replicated == 1 || !field(lengthType, length))
+            return false;  // compressed payloads are not written by asfmux
+        at += length;
+    }
+    return false;
+}
+
+GstPadProbeReturn BroadcastGraph::KeyFlagProbe(GstPad *, GstPadProbeInfo *info, gpointer)
+{
+    GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_HEADER))
+        return GST_PAD_PROBE_OK;
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+        return GST_PAD_PROBE_OK;
+    // The video stream is the muxer's first: it is requested first.
+    const bool key = packetStartsKeyFrame(map.data, map.size, 1);
+    gst_buffer_unmap(buffer, &map);
+    if (key == !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT))
+        return GST_PAD_PROBE_OK;
+    buffer = gst_buffer_make_writable(buffer);
+    if (key)
+        GST_BUFFER_FLAG_UNSET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
+    else
+        GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
     return GST_PAD_PROBE_OK;
 }
 

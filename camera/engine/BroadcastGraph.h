@@ -21,7 +21,9 @@ class BroadcastGraph {
 public:
     // A client that has not taken data for this long is dropped.
     static constexpr std::uint64_t kClientTimeoutNs = 5ull * GST_SECOND;
-    static constexpr int kGopFrames = 30;
+    // asfmux fills a packet before it sends it: small packets keep a low
+    // bit-rate picture moving (the default 4800 bytes would hold seconds of it).
+    static constexpr int kPacketSize = 1500;
 
     BroadcastGraph() = default;
     ~BroadcastGraph();
@@ -46,7 +48,14 @@ public:
     GstElement *fileSink() const { return m_pFileSink; }
     GstElement *encoder() const { return m_pEncoder; }
 
+    // True when an ASF data packet holds the start of a key frame of
+    // `videoStream`. The sink starts late joiners on such packets (asfmux
+    // marks none); frames before it in the packet have no reference and
+    // are dropped by players.
+    static bool packetStartsKeyFrame(const std::uint8_t *data, std::size_t size, int videoStream);
+
 private:
+    static GstPadProbeReturn KeyFlagProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     static GstPadProbeReturn RestampProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     static GstPadProbeReturn FileEosProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
 

@@ -194,6 +194,10 @@ bool BroadcastServer::answer(int fd, const QByteArray &request)
                             "Pragma: no-cache\r\nConnection: close\r\n\r\n");
     if (!sendAll(fd, head) || request.startsWith("HEAD "))
         return false;
+    // A bounded kernel queue per client, so that one that stops reading
+    // is noticed (and dropped after the sink's timeout) within seconds.
+    const int sendBuffer = kClientSendBuffer;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     {
         std::lock_guard guard(m_lock);
         m_Handed.insert(fd);

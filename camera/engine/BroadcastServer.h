@@ -22,6 +22,7 @@ public:
     static constexpr int kRequestTimeoutMs = 5000;
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kMaxPending = 32;
+    static constexpr int kClientSendBuffer = 64 * 1024;
 
     explicit BroadcastServer(int maxClients);
     ~BroadcastServer();
