@@ -87,6 +87,27 @@ bool BroadcastGraph::build(GstElement *pipeline, GstElement *tee, const Broadcas
         GstObjectPtr<GstPad> muxOut(gst_element_get_static_pad(m_pMuxer, "src"));
         gst_pad_add_probe(muxOut.get(), GST_PAD_PROBE_TYPE_BUFFER, &BroadcastGraph::KeyFlagProbe, this, nullptr);
     }
+    // The same packets, framed for Windows Media players (MMS over HTTP),
+    // to a second sink: the muxer's output is split after the muxer.
+    {
+        GstElement *asfSplit = make("tee", "asf");
+        GstElement *plainQueue = make("queue");
+        GstElement *framedQueue = make("queue");
+        m_pFramedSink = make("multifdsink", "NetSink framed");
+        if (!asfSplit || !plainQueue || !framedQueue || !m_pFramedSink)
+            return fail("WMCreateWriterNetworkSink failed");
+        gst_bin_add_many(GST_BIN(m_pWriter), asfSplit, plainQueue, framedQueue, m_pFramedSink, nullptr);
+        gst_element_unlink(m_pMuxer, m_pNetSink);
+        g_object_set(m_pFramedSink, "sync", FALSE, "async", FALSE, "sync-method", 2 /* next-keyframe */,
+                     "timeout", guint64(kClientTimeoutNs), "recover-policy", 3 /* keyframe */, nullptr);
+        if (!gst_element_link(m_pMuxer, asfSplit) || !gst_element_link_many(asfSplit, plainQueue, m_pNetSink, nullptr)
+            || !gst_element_link_many(asfSplit, framedQueue, m_pFramedSink, nullptr))
+            return fail("Add NetSink failed");
+        GstObjectPtr<GstPad> framedOut(gst_element_get_static_pad(framedQueue, "src"));
+        gst_pad_add_probe(framedOut.get(),
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                          &BroadcastGraph::FramingProbe, this, nullptr);
+    }
     if (!gst_element_link(split, netQueue))
         return fail("Cannot connect GrabBase to asf writer");
 
@@ -302,6 +323,79 @@ GstPadProbeReturn BroadcastGraph::KeyFlagProbe(GstPad *, GstPadProbeInfo *info, 
     else
         GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
+GstBuffer *BroadcastGraph::frameChunk(char type, GstBuffer *payload, std::uint32_t sequence)
+{
+    // "$H" (header) or "$D" (data), the chunk length, then 8 bytes: the
+    // sequence number, two flag bytes and the length again.
+    const gsize size = gst_buffer_get_size(payload);
+    if (size + 8 > 0xFFFF)
+        return nullptr;
+    const std::uint16_t length = std::uint16_t(size + 8);
+    std::uint8_t head[12] = {'$', std::uint8_t(type), std::uint8_t(length & 0xFF), std::uint8_t(length >> 8),
+                             std::uint8_t(sequence), std::uint8_t(sequence >> 8), std::uint8_t(sequence >> 16),
+                             std::uint8_t(sequence >> 24), 0, std::uint8_t(type == 'H' ? 0x0C : 0x00),
+                             std::uint8_t(length & 0xFF), std::uint8_t(length >> 8)};
+    GstBuffer *out = gst_buffer_copy_deep(payload);  // keeps flags and times
+    gpointer copy = g_memdup2(head, sizeof head);
+    gst_buffer_prepend_memory(out, gst_memory_new_wrapped(GstMemoryFlags(0), copy, sizeof head, 0, sizeof head, copy,
+                                                          g_free));
+    return out;
+}
+
+GstPadProbeReturn BroadcastGraph::FramingProbe(GstPad *, GstPadProbeInfo *info, gpointer self)
+{
+    auto *graph = static_cast<BroadcastGraph *>(self);
+    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent *ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(ev) != GST_EVENT_CAPS)
+            return GST_PAD_PROBE_OK;
+        GstCaps *caps = nullptr;
+        gst_event_parse_caps(ev, &caps);
+        const GstStructure *st = gst_caps_get_structure(caps, 0);
+        const GValue *headers = st ? gst_structure_get_value(st, "streamheader") : nullptr;
+        if (!headers || !GST_VALUE_HOLDS_ARRAY(headers))
+            return GST_PAD_PROBE_OK;
+        // One "$H" chunk carries the whole ASF header.
+        GstBuffer *joined = gst_buffer_new();
+        for (guint i = 0; i < gst_value_array_get_size(headers); ++i) {
+            const GValue *v = gst_value_array_get_value(headers, i);
+            if (GST_VALUE_HOLDS_BUFFER(v))
+                joined = gst_buffer_append(joined, gst_buffer_copy_deep(gst_value_get_buffer(v)));
+        }
+        GstBuffer *framed = frameChunk('H', joined, 0);
+        gst_buffer_unref(joined);
+        if (!framed)
+            return GST_PAD_PROBE_OK;
+        GST_BUFFER_FLAG_SET(framed, GST_BUFFER_FLAG_HEADER);
+        GstCaps *fresh = gst_caps_copy(caps);
+        GValue array = G_VALUE_INIT;
+        GValue item = G_VALUE_INIT;
+        g_value_init(&array, GST_TYPE_ARRAY);
+        g_value_init(&item, GST_TYPE_BUFFER);
+        gst_value_set_buffer(&item, framed);
+        gst_value_array_append_value(&array, &item);
+        gst_structure_set_value(gst_caps_get_structure(fresh, 0), "streamheader", &array);
+        g_value_unset(&item);
+        g_value_unset(&array);
+        gst_buffer_unref(framed);
+        graph->m_FramedHeader = true;
+        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_caps(fresh);
+        gst_caps_unref(fresh);
+        gst_event_unref(ev);
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    const bool header = GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_HEADER);
+    if (header && graph->m_FramedHeader)
+        return GST_PAD_PROBE_DROP;  // sent to each client from the caps
+    GstBuffer *framed = frameChunk(header ? 'H' : 'D', buffer, header ? 0 : graph->m_FramedSequence++);
+    if (!framed)
+        return GST_PAD_PROBE_DROP;
+    gst_buffer_unref(buffer);
+    GST_PAD_PROBE_INFO_DATA(info) = framed;
     return GST_PAD_PROBE_OK;
 }
 

@@ -45,6 +45,7 @@ public:
     GstElement *writer() const { return m_pWriter; }    // the branch bin
     GstElement *netSink() const { return m_pNetSink; }  // multifdsink
     GstElement *muxer() const { return m_pMuxer; }      // streamable asfmux
+    GstElement *framedSink() const { return m_pFramedSink; }  // multifdsink, MMS framing
     GstElement *fileSink() const { return m_pFileSink; }
     GstElement *encoder() const { return m_pEncoder; }
 
@@ -55,6 +56,8 @@ public:
     static bool packetStartsKeyFrame(const std::uint8_t *data, std::size_t size, int videoStream);
 
 private:
+    static GstBuffer *frameChunk(char type, GstBuffer *payload, std::uint32_t sequence);
+    static GstPadProbeReturn FramingProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     static GstPadProbeReturn KeyFlagProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     static GstPadProbeReturn RestampProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     static GstPadProbeReturn FileEosProbe(GstPad *pad, GstPadProbeInfo *info, gpointer self);
@@ -63,11 +66,14 @@ private:
     GstElement *m_pEncoder = nullptr;
     GstElement *m_pNetSink = nullptr;
     GstElement *m_pMuxer = nullptr;
+    GstElement *m_pFramedSink = nullptr;
     GstElement *m_pFileMuxer = nullptr;
     GstElement *m_pFileQueue = nullptr;
     GstElement *m_pFileSink = nullptr;
     GstElement *m_pAudio = nullptr;  // audio bin, a child of the pipeline
     GstClockTime m_Base = GST_CLOCK_TIME_NONE;  // streaming thread of the encoder only
+    std::uint32_t m_FramedSequence = 0;         // streaming thread of the framed branch only
+    bool m_FramedHeader = false;                // the same
 
     std::mutex m_EosLock;  // guards m_FileEnded
     std::condition_variable m_EosArrived;

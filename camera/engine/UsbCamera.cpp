@@ -513,7 +513,7 @@ UsbCamera::BroadcastBuild UsbCamera::BuildBroadcastBranch()
         reportPlain(QStringLiteral("Port opening failed"));
         return BroadcastBuild::CountsAsStarted;
     }
-    m_pBroadcastServer->setSinks(m_pBroadcastGraph->netSink(), nullptr);
+    m_pBroadcastServer->setSinks(m_pBroadcastGraph->netSink(), m_pBroadcastGraph->framedSink());
     m_LocalUrl = BroadcastServer::localUrl(m_pBroadcastServer->port());
 
     if (profile.audio) {

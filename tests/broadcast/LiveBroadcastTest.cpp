@@ -292,6 +292,31 @@ TEST_F(LiveBroadcast, FfprobeAndGstreamerReadTheStreamWithTheProfileValues)
     std::printf("late joiner: first decoded frame after %lld ms (ffprobe start included)\n", first.ms);
 }
 
+TEST_F(LiveBroadcast, WindowsMediaPlayersGetTheFramedStream)
+{
+    ASSERT_TRUE(cam->StartBroadcast(false)) << messages.texts().join(u'|').toStdString();
+    // ffprobe speaks MMS over HTTP for mmsh:// addresses.
+    ProcessResult raw;
+    const QJsonObject video =
+        streamOfType(probeStreams(QStringLiteral("mmsh://127.0.0.1:%1/").arg(port), &raw), "video");
+    ASSERT_FALSE(video.isEmpty()) << raw.err.constData();
+    EXPECT_EQ(video.value(QStringLiteral("codec_name")).toString(), QStringLiteral("wmv1"));
+    EXPECT_EQ(video.value(QStringLiteral("width")).toInt(), 320);
+
+    // The request of a Windows Media player gets chunks: "$H" first.
+    RawClient player(port);
+    ASSERT_TRUE(player.send("GET / HTTP/1.0\r\nUser-Agent: NSPlayer/9.0.0.2980\r\nPragma: xClientGUID={3300AD50-2C39-46c0-AE0A-"
+                            "70AAAAAAAAAA}\r\n\r\n"));
+    ASSERT_TRUE(player.readSome(kSomeStream));
+    EXPECT_TRUE(player.received().contains("Content-Type: application/x-mms-framed\r\n"));
+    const QByteArray body = player.received().mid(player.received().indexOf("\r\n\r\n") + 4);
+    ASSERT_GE(body.size(), 12);
+    EXPECT_EQ(body.left(2), QByteArray("$H"));
+    const int chunk = quint8(body[2]) | (quint8(body[3]) << 8);
+    ASSERT_GT(body.size(), 4 + chunk + 2);
+    EXPECT_EQ(body.mid(4 + chunk, 2), QByteArray("$D"));
+}
+
 TEST_F(LiveBroadcast, AudioBranchCarriesWmaAt44100Stereo)
 {
     cam->Data().m_BroadcastAudio = true;
