@@ -3,6 +3,9 @@
 #include "GstPtr.h"
 
 #include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace quorvel {
 
@@ -241,7 +244,24 @@ GstPadProbeReturn BroadcastGraph::FileEosProbe(GstPad *, GstPadProbeInfo *info, 
     return GST_PAD_PROBE_OK;
 }
 
-bool BroadcastGraph::packetStartsKeyFrame(const std::uint8_t *data, std::size_t size, int videoStream)
+namespace {
+
+// The parts of an ASF data packet that a split needs.
+struct AsfPacket {
+    std::size_t ecSize = 0;          // error correction bytes, with their flag byte
+    std::uint8_t lengthFlags = 0;
+    std::uint8_t property = 0;
+    std::uint32_t packetLength = 0, sequence = 0;
+    std::uint8_t sendDuration[6] = {};
+    std::uint8_t payloadFlags = 0;   // several payloads only
+    struct Payload {
+        std::size_t begin, end;
+        bool keyStart;
+    };
+    std::vector<Payload> payloads;
+};
+
+bool parseAsfPacket(const std::uint8_t *data, std::size_t size, int videoStream, AsfPacket &p)
 {
     std::size_t at = 0;
     auto byte = [&](std::uint8_t &out) {
@@ -267,44 +287,90 @@ bool BroadcastGraph::packetStartsKeyFrame(const std::uint8_t *data, std::size_t 
         return false;
     if (flags & 0x80) {  // error correction data, then the length type flags
         at += flags & 0x0F;
+        p.ecSize = at;
         if (!byte(flags))
             return false;
     }
-    std::uint8_t property = 0;
-    std::uint32_t ignored = 0;
-    if (!byte(property) || !field(flags >> 5, ignored) || !field(flags >> 1, ignored) || !field(flags >> 3, ignored))
+    p.lengthFlags = flags;
+    std::uint32_t padding = 0;
+    if (!byte(p.property) || !field(flags >> 5, p.packetLength) || !field(flags >> 1, p.sequence)
+        || !field(flags >> 3, padding) || at + 6 > size)
         return false;
-    at += 6;  // send time, duration
-    int payloads = 1;
-    int lengthType = 0;
-    if (flags & 0x01) {  // several payloads: their count and length type
-        std::uint8_t payloadFlags = 0;
-        if (!byte(payloadFlags))
+    std::memcpy(p.sendDuration, data + at, 6);
+    at += 6;
+    const bool several = flags & 0x01;
+    int count = 1;
+    if (several) {
+        if (!byte(p.payloadFlags))
             return false;
-        payloads = payloadFlags & 0x3F;
-        lengthType = payloadFlags >> 6;
+        count = p.payloadFlags & 0x3F;
     }
-    for (int i = 0; i < payloads; ++i) {
+    for (int i = 0; i < count; ++i) {
+        const std::size_t begin = at;
         std::uint8_t stream = 0;
-        std::uint32_t offset = 0;
-        std::uint32_t replicated = 0;
-        if (!byte(stream) || !field(property >> 4, ignored) || !field(property >> 2, offset)
-            || !field(property, replicated))
-            return false;
-        if ((stream & 0x80) && (stream & 0x7F) == videoStream && offset == 0)
-            return true;
-        if (!(flags & 0x01))
-            return false;  // one payload: it was not a key frame start
-        at += replicated;
-        std::uint32_t length = 0;
-        if (replicated == 1 || !field(lengthType, length))
+        std::uint32_t object = 0, offset = 0, replicated = 0, length = 0;
+        if (!byte(stream) || !field(p.property >> 4, object) || !field(p.property >> 2, offset)
+            || !field(p.property, replicated) || replicated == 1)
             return false;  // compressed payloads are not written by asfmux
+        at += replicated;
+        if (several) {
+            if (!field(p.payloadFlags >> 6, length))
+                return false;
+        } else {
+            length = std::uint32_t(size - padding - std::min<std::size_t>(size, at));
+        }
         at += length;
+        if (at > size)
+            return false;
+        p.payloads.push_back({begin, at, (stream & 0x80) && (stream & 0x7F) == videoStream && offset == 0});
     }
+    return true;
+}
+
+// A packet of the same size with payloads [from, to) of `p`; padding with a
+// two-byte length fills it up.
+GstBuffer *buildAsfPacket(const std::uint8_t *data, std::size_t size, const AsfPacket &p, std::size_t from,
+                          std::size_t to)
+{
+    std::vector<std::uint8_t> out(data, data + p.ecSize);
+    out.push_back(std::uint8_t((p.lengthFlags & ~0x18) | (2 << 3) | 0x01));
+    out.push_back(p.property);
+    auto put = [&](int type, std::uint32_t v) {
+        static constexpr int kBytes[4] = {0, 1, 2, 4};
+        for (int i = 0; i < kBytes[type & 3]; ++i)
+            out.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    put(p.lengthFlags >> 5, p.packetLength);
+    put(p.lengthFlags >> 1, p.sequence);
+    const std::size_t paddingAt = out.size();
+    put(2, 0);
+    out.insert(out.end(), p.sendDuration, p.sendDuration + 6);
+    out.push_back(std::uint8_t((p.payloadFlags & 0xC0) | (to - from)));
+    for (std::size_t i = from; i < to; ++i)
+        out.insert(out.end(), data + p.payloads[i].begin, data + p.payloads[i].end);
+    if (out.size() > size)
+        return nullptr;
+    const std::size_t padding = size - out.size();
+    out[paddingAt] = std::uint8_t(padding);
+    out[paddingAt + 1] = std::uint8_t(padding >> 8);
+    out.resize(size, 0);
+    return gst_buffer_new_memdup(out.data(), out.size());
+}
+
+} // namespace
+
+bool BroadcastGraph::packetStartsKeyFrame(const std::uint8_t *data, std::size_t size, int videoStream)
+{
+    AsfPacket p;
+    if (!parseAsfPacket(data, size, videoStream, p))
+        return false;
+    for (const auto &payload : p.payloads)
+        if (payload.keyStart)
+            return true;
     return false;
 }
 
-GstPadProbeReturn BroadcastGraph::KeyFlagProbe(GstPad *, GstPadProbeInfo *info, gpointer)
+GstPadProbeReturn BroadcastGraph::KeyFlagProbe(GstPad *pad, GstPadProbeInfo *info, gpointer)
 {
     GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
     if (GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_HEADER))
@@ -313,8 +379,43 @@ GstPadProbeReturn BroadcastGraph::KeyFlagProbe(GstPad *, GstPadProbeInfo *info, 
     if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
         return GST_PAD_PROBE_OK;
     // The video stream is the muxer's first: it is requested first.
-    const bool key = packetStartsKeyFrame(map.data, map.size, 1);
+    AsfPacket packet;
+    std::size_t keyAt = SIZE_MAX;
+    if (parseAsfPacket(map.data, map.size, 1, packet)) {
+        for (std::size_t i = 0; i < packet.payloads.size() && keyAt == SIZE_MAX; ++i)
+            if (packet.payloads[i].keyStart)
+                keyAt = i;
+    }
+    GstBuffer *before = nullptr;
+    GstBuffer *from = nullptr;
+    if (keyAt != SIZE_MAX && keyAt > 0) {
+        // Frames packed ahead of the key frame go into a packet of their
+        // own, so that a late joiner's first packet starts with the key frame.
+        before = buildAsfPacket(map.data, map.size, packet, 0, keyAt);
+        from = buildAsfPacket(map.data, map.size, packet, keyAt, packet.payloads.size());
+    }
     gst_buffer_unmap(buffer, &map);
+    if (before && from) {
+        gst_buffer_copy_into(before, buffer, GstBufferCopyFlags(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS), 0, -1);
+        gst_buffer_copy_into(from, buffer, GstBufferCopyFlags(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS), 0, -1);
+        GST_BUFFER_FLAG_SET(before, GST_BUFFER_FLAG_DELTA_UNIT);
+        GST_BUFFER_FLAG_UNSET(from, GST_BUFFER_FLAG_DELTA_UNIT);
+        gst_buffer_unref(buffer);
+        GST_PAD_PROBE_INFO_DATA(info) = from;
+        // Runs this probe again for `before`, which holds no key frame start.
+        if (GstPad *peer = gst_pad_get_peer(pad)) {
+            gst_pad_chain(peer, before);
+            gst_object_unref(peer);
+        } else {
+            gst_buffer_unref(before);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    if (before)
+        gst_buffer_unref(before);
+    if (from)
+        gst_buffer_unref(from);
+    const bool key = keyAt != SIZE_MAX;
     if (key == !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT))
         return GST_PAD_PROBE_OK;
     buffer = gst_buffer_make_writable(buffer);
