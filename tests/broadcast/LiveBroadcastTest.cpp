@@ -272,15 +272,40 @@ TEST_F(LiveBroadcast, FfprobeAndGstreamerReadTheStreamWithTheProfileValues)
     EXPECT_EQ(gst.exitCode, 0) << gst.err.constData() << gst.out.constData();
     EXPECT_GT(displayed.load(), shownBefore);
 
+    // A late joiner's wait for its first packet (the one with a key frame).
+    {
+        QElapsedTimer t;
+        t.start();
+        RawClient joiner(port);
+        ASSERT_TRUE(joiner.get());
+        ASSERT_TRUE(joiner.readSome(1));
+        qsizetype bodyAt = -1;
+        while (t.elapsed() < 10000 && (bodyAt = joiner.received().indexOf("\r\n\r\n")) < 0)
+            ASSERT_TRUE(joiner.readSome(1));
+        ASSERT_GE(bodyAt, 0);
+        // The ASF header object's size is at bytes 16 to 23 of the body.
+        while (t.elapsed() < 10000 && joiner.received().size() < bodyAt + 4 + 24)
+            ASSERT_TRUE(joiner.readSome(1));
+        qint64 headerSize = 0;
+        for (int b = 0; b < 8; ++b)
+            headerSize |= qint64(quint8(joiner.received()[bodyAt + 4 + 16 + b])) << (8 * b);
+        // The header ends in the data object's 50-byte head, then packets.
+        const qsizetype firstPacketEnd = bodyAt + 4 + headerSize + 50 + 1500;
+        while (t.elapsed() < 10000 && joiner.received().size() < firstPacketEnd)
+            ASSERT_TRUE(joiner.readSome(firstPacketEnd - joiner.received().size()));
+        ASSERT_GE(joiner.received().size(), firstPacketEnd);
+        std::printf("late joiner: first packet (a key frame) %lld ms after connecting\n", t.elapsed());
+        ::testing::Test::RecordProperty("late_joiner_first_packet_ms", int(t.elapsed()));
+    }
     // A late joiner decodes from its first key frame.
     const ProcessResult first = run(QStringLiteral("ffprobe"),
-                                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-analyzeduration"), QStringLiteral("0"),
+                                     QStringLiteral("-select_streams"),
                                      QStringLiteral("v"), QStringLiteral("-show_frames"), QStringLiteral("-read_intervals"),
-                                     QStringLiteral("%+#12"), QStringLiteral("-of"), QStringLiteral("json"), url()});
+                                     QStringLiteral("%+#1"), QStringLiteral("-of"), QStringLiteral("json"), url()});
     const QJsonArray frames = QJsonDocument::fromJson(first.out).object().value(QStringLiteral("frames")).toArray();
     ASSERT_FALSE(frames.isEmpty()) << first.err.constData();
-    // It starts on the packet that holds a key frame's start: at most the
-    // few small frames packed before it come first.
+    // Its first packet begins with a key frame: the first frame decoded is one.
     int firstKey = -1;
     for (int i = 0; i < frames.size() && firstKey < 0; ++i)
         if (frames.at(i).toObject().value(QStringLiteral("key_frame")).toInt() == 1)
