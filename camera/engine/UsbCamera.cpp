@@ -1,5 +1,9 @@
 #include "UsbCamera.h"
 
+#include "AtomicFile.h"
+#include "BroadcastGraph.h"
+#include "BroadcastServer.h"
+#include "PublicAddressClient.h"
 #include "CDataClass.h"
 #include "COverlayController.h"
 #include "CameraEventRecordFill.h"
@@ -7,6 +11,7 @@
 #include "EngineLog.h"
 #include "FrameProbe.h"
 #include "FtpUploader.h"
+#include "IniFile.h"
 #include "GstPtr.h"
 #include "LibReporter.h"
 #include "MotionDetector.h"
@@ -275,7 +280,7 @@ void UsbCamera::PrepareOverlays()
     }
 }
 
-bool UsbCamera::BuildPreview()
+bool UsbCamera::BuildGraph(bool broadcast)
 {
     const int index = m_cb.m_Index;
     const int kind = m_pData->sourceKind();
@@ -437,6 +442,17 @@ bool UsbCamera::BuildPreview()
     if (!gst_element_link(m_pSmartTee, m_pVideoRenderer))
         ENGINE_WARN(index) << "renderer not connected";
 
+    if (broadcast) {
+        switch (BuildBroadcastBranch()) {
+        case BroadcastBuild::Failed:
+            return false;
+        case BroadcastBuild::CountsAsStarted:
+            return true;  // broadcasting without a running pipeline; a stop restores the preview
+        case BroadcastBuild::Ready:
+            break;
+        }
+    }
+
     ++m_PipelineGeneration;
     m_RunningGeneration = m_PipelineGeneration;
     {
@@ -447,11 +463,182 @@ bool UsbCamera::BuildPreview()
 
     if (gst_element_set_state(m_pGraph, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         reportErrorBox(QStringLiteral("Could not run graph"));
-        return false;
+        if (!broadcast)
+            return false;
+        // The broadcast goes on being "started"; a stop restores the preview.
+        return true;
+    }
+    if (broadcast) {
+        m_pBroadcastServer->start();
+        ENGINE_LOG(index) << "broadcast running on" << m_LocalUrl;
+        return true;
     }
     m_cb.m_GraphMode = kModePreview;
     ENGINE_LOG(index) << "preview running:" << m_pData->m_DeviceName;
     return true;
+}
+
+UsbCamera::BroadcastBuild UsbCamera::BuildBroadcastBranch()
+{
+    const int index = m_cb.m_Index;
+    QString note;
+    const BroadcastProfile profile = BroadcastProfile::fromRecord(
+        m_pData->m_BroadcastSize, m_pData->m_BroadcastFPS, m_pData->m_BroadcastBitRate, m_pData->m_BroadcastAudio, &note);
+    if (!note.isEmpty())
+        ENGINE_WARN(index) << "broadcast profile: defaults used for" << note;
+
+    m_pBroadcastGraph = std::make_unique<BroadcastGraph>();
+    QString error;
+    if (!m_pBroadcastGraph->build(m_pGraph, m_pSmartTee, profile, m_KeepRecording ? m_RecordTemp : QString(),
+                                  &error)) {
+        // The branch's elements are the pipeline's; keep references so the
+        // tear-down releases them with it.
+        m_pBroadcastGraph.reset();
+        ENGINE_WARN(index) << "broadcast branch:" << error;
+        reportErrorBox(error);
+        return BroadcastBuild::Failed;
+    }
+    auto keep = [](GstElement *e) { return e ? GST_ELEMENT(gst_object_ref(e)) : nullptr; };
+    m_pFileWriter = keep(m_pBroadcastGraph->writer());
+    m_pWriter2 = keep(m_pBroadcastGraph->muxer());
+    m_pNetSink = keep(m_pBroadcastGraph->netSink());
+    m_pSink = keep(m_pBroadcastGraph->fileSink());
+
+    int maxClients = m_pData->m_maxClient;
+    if (maxClients < 1) {
+        ENGINE_WARN(index) << "broadcast: client limit" << maxClients << "replaced by" << kDefaultMaxClients;
+        maxClients = kDefaultMaxClients;
+    } else if (maxClients > kMaxClientsLimit) {
+        ENGINE_WARN(index) << "broadcast: client limit" << maxClients << "lowered to" << kMaxClientsLimit;
+        maxClients = kMaxClientsLimit;
+    }
+    m_pBroadcastServer = std::make_unique<BroadcastServer>(maxClients);
+    if (!m_pBroadcastServer->open(m_pData->m_Port, &error)) {
+        ENGINE_WARN(index) << "broadcast:" << error;
+        m_pBroadcastServer.reset();
+        reportPlain(QStringLiteral("Port opening failed"));
+        return BroadcastBuild::CountsAsStarted;
+    }
+    m_pBroadcastServer->setSinks(m_pBroadcastGraph->netSink(), m_pBroadcastGraph->framedSink());
+    m_LocalUrl = BroadcastServer::localUrl(m_pBroadcastServer->port());
+
+    if (profile.audio) {
+        const int position = std::max<qsizetype>(0, m_Option.audioInputs.indexOf(m_pData->m_AudioDevice));
+        const bool testTone = m_pData->m_SourceId.compare(QLatin1String("testsrc"), Qt::CaseInsensitive) == 0;
+        if (!m_pBroadcastGraph->addAudio(m_pGraph, testTone, int(position), &error))
+            ENGINE_WARN(index) << "broadcast audio left out:" << error;
+        m_pAudiosor = gst_bin_get_by_name(GST_BIN(m_pGraph), "ACap");  // a reference of ours
+    }
+    return BroadcastBuild::Ready;
+}
+
+bool UsbCamera::StartBroadcast(bool withRecording)
+{
+    const int index = m_cb.m_Index;
+    ENGINE_LOG(index) << "broadcast start, recording" << withRecording;
+    TearDown();
+    CreateOverlays();
+
+    const QDateTime now = QDateTime::currentDateTime();
+    QString folder;
+    {
+        std::lock_guard guard(m_CameraLock);
+        folder = m_pData->recordFolder(now);
+    }
+    const QDate d = now.date();
+    const QTime t = now.time();
+    m_RecordFile = folder + QString::asprintf("%04d-%02d-%02d %02d%02d%02d%03d.wmv", d.year(), d.month(), d.day(),
+                                              t.hour(), t.minute(), t.second(), t.msec());
+    if (QFile::exists(m_RecordFile))
+        QFile::remove(m_RecordFile);
+    m_KeepRecording = withRecording;
+    m_RecordTemp.clear();
+    if (withRecording) {
+        QString error;
+        if (auto temp = vq::createTempFileFor(m_RecordFile, &error)) {
+            m_RecordTemp = *temp;
+        } else {
+            reportPlain(QStringLiteral("Cannot create FileWriter"));
+            ENGINE_WARN(index) << "recording file:" << error;
+            TearDown();
+            m_RecordFile.clear();
+            return false;
+        }
+    }
+
+    if (!BuildGraph(true)) {
+        TearDown();
+        if (!m_RecordTemp.isEmpty())
+            QFile::remove(m_RecordTemp);
+        m_RecordTemp.clear();
+        m_cb.m_GraphMode = kModePreview;
+        return false;
+    }
+    PrepareOverlays();
+    m_cb.m_GraphMode = kModeBroadcast;
+    const CameraEventRecord record = makeCameraEventRecord(
+        withRecording ? QuorvelEvent_BroadcastWithRecording : QuorvelEvent_BroadcastWithoutRecording,
+        m_Option.getText(kTextCamera), m_Option.getText(kTextBroadcastStarted), m_pData->m_CameraName, index,
+        m_RecordFile, now);
+    m_pMessenger->sendRecord(record);
+    return true;
+}
+
+void UsbCamera::StopBroadcast()
+{
+    if (m_cb.m_GraphMode != kModeBroadcast)
+        return;
+    ENGINE_LOG(m_cb.m_Index) << "broadcast stop";
+    TearDown();
+    CreateOverlays();
+    if (BuildPreview())
+        PrepareOverlays();
+    else
+        TearDown();
+    const CameraEventRecord record = makeCameraEventRecord(
+        QuorvelEvent_NetworkSnapshotOrBroadcastStop, m_Option.getText(kTextCamera),
+        m_Option.getText(kTextBroadcastStopped), m_pData->m_CameraName, m_cb.m_Index, QString(),
+        QDateTime::currentDateTime());
+    m_pMessenger->sendRecord(record);
+}
+
+int UsbCamera::BroadcastClients() const
+{
+    return m_pBroadcastServer ? m_pBroadcastServer->clientCount() : 0;
+}
+
+void UsbCamera::BuildPublicUrl()
+{
+    QString error;
+    const std::optional<QString> address = PublicAddressClient(
+        IniFile::load(m_Option.iniPath)
+            .read(QStringLiteral("Settings"), QString::fromLatin1(PublicAddressClient::kEndpointKey), QString())
+            .trimmed()).getIP(&error);
+    if (!address || address->isEmpty()) {
+        if (!error.isEmpty())
+            ENGINE_WARN(m_cb.m_Index) << "public address:" << error;
+        m_PublicUrl.clear();
+        return;
+    }
+    m_PublicUrl = QStringLiteral("http://") + *address + QStringLiteral(":")
+        + QString::asprintf("%lu", static_cast<unsigned long>(m_pData->m_Port));
+}
+
+void UsbCamera::EndBroadcastFile()
+{
+    // Runs after the pipeline stopped: the file sink has closed the file.
+    if (m_RecordTemp.isEmpty())
+        return;
+    if (m_KeepRecording) {
+        QString error;
+        if (!vq::commitWrittenFile(m_RecordTemp, m_RecordFile, &error)) {
+            ENGINE_WARN(m_cb.m_Index) << "recording not kept:" << error;
+            reportPlain(QStringLiteral("Recording file could not be written: %1").arg(error));
+        }
+    } else {
+        QFile::remove(m_RecordTemp);
+    }
+    m_RecordTemp.clear();
 }
 
 void UsbCamera::TearDown()
@@ -460,12 +647,20 @@ void UsbCamera::TearDown()
     // Release a frame that waits for the UI thread before stopping: stopping
     // joins the streaming thread.
     m_pMessenger->cancelSends();
+    if (m_pBroadcastGraph && m_pBroadcastServer && IsRunning() && !m_pBroadcastGraph->endRecording(3000)
+        && m_pBroadcastGraph->fileSink())
+        ENGINE_WARN(index) << "recording did not reach its end in time";
+    if (m_pBroadcastServer)
+        m_pBroadcastServer->stopAccepting();
     if (m_pGraph) {
         GstObjectPtr<GstBus> bus(gst_element_get_bus(m_pGraph));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         gst_bus_set_flushing(bus.get(), TRUE);
         gst_element_set_state(m_pGraph, GST_STATE_NULL);
     }
+    if (m_pBroadcastServer)
+        m_pBroadcastServer->closeHandedSockets();  // the sink is stopped: close what it kept
+    m_pBroadcastServer.reset();
     if (m_pDisplay)
         m_pDisplay->clear();
 
@@ -497,6 +692,8 @@ void UsbCamera::TearDown()
         m_pGraph = nullptr;
     }
 
+    m_pBroadcastGraph.reset();
+    EndBroadcastFile();
     if (m_cb.m_GraphMode == kModeBroadcast && !m_KeepRecording && !m_RecordFile.isEmpty()
         && QFile::exists(m_RecordFile))
         QFile::remove(m_RecordFile);
@@ -519,8 +716,6 @@ void UsbCamera::Disable()
 {
     const int index = m_cb.m_Index;
     ENGINE_LOG(index) << "disable";
-    if (m_cb.m_GraphMode == kModeBroadcast)
-        ENGINE_WARN(index) << "broadcast stop is not available in this build";
     {
         std::lock_guard guard(m_CameraLock);
         m_pData->m_MoveCheck = false;

@@ -22,6 +22,8 @@
 
 namespace quorvel {
 
+class BroadcastGraph;
+class BroadcastServer;
 class CDataClass;
 class MotionDetector;
 class Option;
@@ -37,6 +39,14 @@ public:
     // Language texts of the disable / enable records.
     static constexpr int kTextDisabled = 15;
     static constexpr int kTextEnabled = 16;
+    // Language texts of the broadcast records.
+    static constexpr int kTextCamera = 1;
+    static constexpr int kTextBroadcastStarted = 21;
+    static constexpr int kTextBroadcastStopped = 22;
+    // Client limits of a broadcast: below 1 the record's default, above the
+    // maximum the maximum.
+    static constexpr int kDefaultMaxClients = 2;
+    static constexpr int kMaxClientsLimit = 256;
 
     // owner receives event records, notify the notifications; hostId is the
     // host's identification sent with notifications; display shows frames
@@ -52,6 +62,18 @@ public:
     void Enable();
     bool IsDisabled() const { return m_cb.m_Disabled.load() != 0; }
     void RequestSnapshot(int kind) { m_cb.RequestSnapshot(kind); }
+
+    // Broadcast (UI thread). Start replaces the preview by the broadcast
+    // pipeline; false when it could not be built (no pipeline runs then).
+    // Stop brings the preview back; only while broadcasting.
+    bool StartBroadcast(bool withRecording);
+    void StopBroadcast();
+    bool IsBroadcasting() const { return m_cb.m_GraphMode.load() == kModeBroadcast; }
+    // Clients the broadcast serves now (0 without a broadcast).
+    int BroadcastClients() const;
+    // m_PublicUrl from the public-address service: "http://" + address +
+    // ":" + port, or empty on any failure.
+    void BuildPublicUrl();
 
     // The element properties of the running source ("Cap"); empty without a
     // graph (a disabled camera) or without a source.
@@ -77,15 +99,15 @@ public:
     // Members, in the order the camera tears them down.
     QString m_PublicUrl;
     QString m_LocalUrl;
-    GstElement *m_pWriter2 = nullptr;      // broadcast writer (later)
-    GstElement *m_pNetSink = nullptr;      // broadcast network sink (later)
+    GstElement *m_pWriter2 = nullptr;      // streaming ASF muxer of the broadcast
+    GstElement *m_pNetSink = nullptr;      // HTTP client sink (multifdsink)
     GstElement *m_pSmartTee = nullptr;
     GstElement *m_pAVIDecompressor = nullptr;
     GstElement *m_pVideoRenderer = nullptr;
     GstElement *m_pVideoSource = nullptr;
-    GstElement *m_pSink = nullptr;         // recording file sink (later)
-    GstElement *m_pFileWriter = nullptr;   // recording writer (later)
-    GstElement *m_pAudiosor = nullptr;     // audio source of the broadcast (later)
+    GstElement *m_pSink = nullptr;         // recording file sink
+    GstElement *m_pFileWriter = nullptr;   // the broadcast branch: encoder and muxers
+    GstElement *m_pAudiosor = nullptr;     // audio branch of the broadcast
     GstElement *m_pGraph = nullptr;
     GstElement *m_pGrabber = nullptr;
     QString m_RecordFile;
@@ -101,7 +123,11 @@ public:
     QObject *m_pOwner = nullptr;
 
 private:
-    bool BuildPreview();
+    enum class BroadcastBuild { Failed, CountsAsStarted, Ready };
+    bool BuildPreview() { return BuildGraph(false); }
+    bool BuildGraph(bool broadcast);
+    BroadcastBuild BuildBroadcastBranch();
+    void EndBroadcastFile();
     void TearDown();
     void SendStateRecord(int textId);
     void CreateOverlays();
@@ -120,6 +146,9 @@ private:
     GstVideoInfo m_VideoInfo;              // streaming thread only
     std::uint64_t m_PipelineGeneration = 0;
     std::atomic<std::uint64_t> m_RunningGeneration{0};
+    std::unique_ptr<BroadcastGraph> m_pBroadcastGraph;
+    std::unique_ptr<BroadcastServer> m_pBroadcastServer;
+    QString m_RecordTemp;  // the recording while it is written; renamed to m_RecordFile when kept
 };
 
 } // namespace quorvel

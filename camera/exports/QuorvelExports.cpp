@@ -254,17 +254,24 @@ QUORVEL_API int Quorvel_DoWinLock(QWidget *)
     return 0;
 }
 
-QUORVEL_API bool Quorvel_tmd_Broadcast(int index, int port, int maxClients, bool)
+QUORVEL_API bool Quorvel_tmd_Broadcast(int index, int port, int maxClients, bool withRecording)
 {
-    quorvel::UsbCamera *cam = library().camera(index);
-    if (!cam)
-        return false;
-    cam->Data().m_Port = port;
-    cam->Data().m_maxClient = maxClients;
-    // Stored for the broadcast; the broadcast itself is not part of this
-    // build, so no success is claimed.
-    qCWarning(lcEngine) << "tmd_Broadcast: the broadcast is not part of this build";
-    return false;
+    return guarded("tmd_Broadcast", false, [&] {
+        quorvel::UsbCamera *cam = library().camera(index);
+        if (!cam)
+            return false;
+        cam->Data().m_Port = port;
+        cam->Data().m_maxClient = maxClients;
+        // Rebuilds the pipeline: from inside library code it waits until
+        // that code has returned.
+        if (putOffWhenNested("tmd_Broadcast", [index, withRecording] {
+                if (quorvel::UsbCamera *later = library().camera(index))
+                    later->StartBroadcast(withRecording);
+            }))
+            return true;
+        cam->StartBroadcast(withRecording);
+        return true;
+    });
 }
 
 QUORVEL_API char *Quorvel_tmd_Broadcast_getLocalUrl(int index)
@@ -273,9 +280,18 @@ QUORVEL_API char *Quorvel_tmd_Broadcast_getLocalUrl(int index)
     return dupText(cam ? cam->m_LocalUrl : QString());
 }
 
-QUORVEL_API bool Quorvel_Broadcast_close(int)
+QUORVEL_API bool Quorvel_Broadcast_close(int index)
 {
-    return true;  // no broadcast can be running in this build
+    return guarded("Broadcast_close", true, [&] {
+        if (putOffWhenNested("Broadcast_close", [index] {
+                if (quorvel::UsbCamera *later = library().camera(index))
+                    later->StopBroadcast();
+            }))
+            return true;
+        if (quorvel::UsbCamera *cam = library().camera(index))
+            cam->StopBroadcast();
+        return true;
+    });
 }
 
 QUORVEL_API bool Quorvel_setCapDir_root(int index, const char *folder)
