@@ -96,7 +96,9 @@ TDataModule1::TDataModule1(const QString &dataFolder)
 {
     g_current = this;
     open();
-    if (!m_open && QFileInfo(m_dbPath).isFile() && QFileInfo(m_dbPath).size() > 0)
+    // A file that could not be opened for writing is still listed; one whose
+    // tables are not ours is not opened at all.
+    if (!m_open && !m_schemaRefused && QFileInfo(m_dbPath).isFile() && QFileInfo(m_dbPath).size() > 0)
         openReadOnly();
     if (!m_open)
         reportError(m_openError);
@@ -229,6 +231,7 @@ bool TDataModule1::checkSchema(QSqlDatabase &db)
     for (const char *name : {"MJVisiter", "MJVisiterImg", "MJAccount", "MJSettings"}) {
         if (!has(QString::fromLatin1(name))) {
             m_openError = failPrefix + QStringLiteral("缺少数据表 %1").arg(QString::fromLatin1(name));
+            m_schemaRefused = true;
             return false;
         }
     }
@@ -239,6 +242,7 @@ bool TDataModule1::checkSchema(QSqlDatabase &db)
             if (record.indexOf(QString::fromUtf8(column)) < 0) {
                 m_openError = failPrefix
                     + QStringLiteral("数据表 %1 没有字段 %2").arg(QString::fromLatin1(t.table), QString::fromUtf8(column));
+                m_schemaRefused = true;
                 return false;
             }
         }
@@ -252,6 +256,7 @@ bool TDataModule1::checkSchema(QSqlDatabase &db)
     if (version > schemaVersion) {
         m_openError = failPrefix
             + QStringLiteral("数据库版本 %1 比本程序新 (%2)").arg(version).arg(schemaVersion);
+        m_schemaRefused = true;
         return false;
     }
     // Step by step up to the current version. Version 1 is the first; a

@@ -69,6 +69,9 @@ private:
     // system, full disk) is opened for reading only, so its visits can
     // still be listed; saving then fails with the driver's message.
     bool openReadOnly();
+    // Set when the file's tables are not those of the desk (a table or column
+    // missing, a newer version): it is then not even opened for reading.
+    bool m_schemaRefused = false;
 
     QString m_dataFolder;
     QString m_dbPath;

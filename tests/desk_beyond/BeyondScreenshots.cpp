@@ -4,6 +4,7 @@
 // an overstay), settings-overstay.png (the overstay hours in 系统设置) and
 // rollcall-print.pdf (the printed page; pdftoppm turns it
 // into rollcall-print.png).
+#include "QtChineseTranslation.h"
 #include "DataFolder.h"
 #include "DeskDateTime.h"
 #include "Option.h"
@@ -66,6 +67,8 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Boxes and dialogs as the desk shows them: with Qt\'s Chinese texts.
+    vq::installQtChineseTranslation();
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Zen Hei"), 9));
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(out);

@@ -3,6 +3,7 @@
 // than admin sees it (offscreen):
 //   desk_privacy_screenshots <output folder>
 #include "AppTitle.h"
+#include "QtChineseTranslation.h"
 #include "DataFolder.h"
 #include "Option.h"
 #include "PrivacyText.h"
@@ -56,6 +57,8 @@ void visit(const char *name, const char *number, const QString &entry, const QSt
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Boxes and dialogs as the desk shows them: with Qt\'s Chinese texts.
+    vq::installQtChineseTranslation();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QTemporaryDir dir;
     const QString data = dir.path() + QStringLiteral("/Vondrel Files/");
