@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -61,7 +62,17 @@ void onNextModal(std::function<void(T *)> act)
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, started] {
+        if (started->elapsed() > 5000) {
+            // No such dialog came: fail the test that expected it, not a
+            // later one.
+            ADD_FAILURE() << "no modal dialog of the expected type opened";
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         if (auto *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
             timer->stop();
             timer->deleteLater();
@@ -269,6 +280,7 @@ TEST_F(LiveCamera, FontDialogWritesTheRecordTheOverlayDraws)
 {
     const QString face = QFontDatabase::families().contains("WenQuanYi Zen Hei") ? QStringLiteral("WenQuanYi Zen Hei")
                                                                                  : QFontDatabase::families().front();
+    data().m_ShowTime = 1;
     openPage(1);
     auto *p = panel<TFrame_Panel1>();
     const int before = cam->NameTextSize().height();
@@ -277,12 +289,15 @@ TEST_F(LiveCamera, FontDialogWritesTheRecordTheOverlayDraws)
     chosen.setBold(true);
     onNextModal<QFontDialog>([&](QFontDialog *d) {
         d->setCurrentFont(chosen);
+        // What the dialog makes of it (a face without a bold style gives
+        // its own weight).
+        chosen = d->currentFont();
         d->accept();
     });
     p->SpeedButton12->click();
     const LogFont record = data().m_NameFont;
     EXPECT_EQ(record.faceName(), face);
-    EXPECT_EQ(record.lfWeight, 700);
+    EXPECT_EQ(record.lfWeight, chosen.weight());
     CAutoFont drawn;
     drawn.Create(record);
     EXPECT_EQ(QFontInfo(drawn.font()).family(), QFontInfo(chosen).family());
@@ -295,6 +310,7 @@ TEST_F(LiveCamera, FontDialogWritesTheRecordTheOverlayDraws)
         d->setCurrentFont(chosen);
         d->accept();
     });
+    ASSERT_TRUE(p->SpeedButton_TimerFont->isEnabled());
     p->SpeedButton_TimerFont->click();
     EXPECT_EQ(data().m_TimeFont, record);
     onNextModal<QFontDialog>([](QFontDialog *d) { d->reject(); });
@@ -308,6 +324,7 @@ TEST_F(LiveCamera, ColourDialogStartsAtTheStoredColour)
     data().m_NameColorR = 10;
     data().m_NameColorG = 20;
     data().m_NameColorB = 30;
+    data().m_ShowTime = 1;
     openPage(1);
     auto *p = panel<TFrame_Panel1>();
     QColor started;
