@@ -11,18 +11,16 @@
 #include "LibReporter.h"
 #include "LibraryCall.h"
 #include "LibraryRelay.h"
+#include "PropertiesWindow.h"
 #include "QtChineseTranslation.h"
 #include "SettingsWindows.h"
 #include "UsbCamera.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QScreen>
-#include <QDialog>
-#include <QHeaderView>
 #include <QPointer>
-#include <QTreeWidget>
-#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstring>
@@ -135,24 +133,6 @@ bool putOffWhenNested(const char *what, F &&work)
     return true;
 }
 
-void showProperties(QWidget *parent, const QList<QPair<QString, QString>> &props)
-{
-    auto *dialog = new QDialog(parent ? parent->window() : nullptr);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setObjectName(QStringLiteral("QuorvelDeviceProperties"));
-    dialog->setWindowTitle(QStringLiteral("设备属性/Device Properties"));
-    auto *tree = new QTreeWidget(dialog);
-    tree->setColumnCount(2);
-    tree->setHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
-    for (const auto &p : props)
-        tree->addTopLevelItem(new QTreeWidgetItem(QStringList{p.first, p.second}));
-    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    auto *layout = new QVBoxLayout(dialog);
-    layout->addWidget(tree);
-    dialog->resize(480, 360);
-    dialog->open();  // window-modal, returns at once
-}
-
 QWidget *ownerWindow(QObject *owner)
 {
     auto *widget = qobject_cast<QWidget *>(owner);
@@ -242,7 +222,7 @@ QUORVEL_API void Quorvel_ShowProperty(QWidget *parent, int index)
         }
         const auto props = cam->SourceProperties();
         if (!props.isEmpty())
-            showProperties(parent, props);
+            quorvel::showSourceProperties(parent, props);
         return 0;
     });
 }
