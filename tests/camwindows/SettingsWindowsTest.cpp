@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -581,6 +582,53 @@ TEST_F(LiveCamera, DamagedValuesOpenAndStaySane)
     EXPECT_EQ(panel<TFrame_Panel2>()->ListView3->list()->topLevelItemCount(), 3000);
     closeWindow();
     EXPECT_EQ(cam->m_pMoveCheck->scheduleList, many);
+}
+
+// Every text of a shown window has the room it asks for.
+void expectTextsFit(QWidget *w, const char *what)
+{
+    w->show();
+    QApplication::processEvents();
+    for (QWidget *c : w->findChildren<QWidget *>()) {
+        if (!c->isVisible())
+            continue;
+        QString text;
+        if (auto *l = qobject_cast<QLabel *>(c); l && !l->wordWrap())
+            text = l->text();
+        else if (auto *b = qobject_cast<QAbstractButton *>(c))
+            text = b->text();
+        if (text.isEmpty())
+            continue;
+        EXPECT_GE(c->width(), c->sizeHint().width()) << what << ": \"" << text.toStdString() << "\" is cut";
+        EXPECT_GE(c->height(), c->minimumSizeHint().height()) << what << ": \"" << text.toStdString() << "\"";
+    }
+}
+
+TEST_F(LiveCamera, TextsFitInChineseAndEnglish)
+{
+    for (const int language : {1, 0}) {  // LangCN, LangEN
+        ASSERT_TRUE(lib->option()->loadLanguage(language));
+        for (int page = 1; page <= 4; ++page) {
+            openPage(page);
+            window->adjustSize();
+            expectTextsFit(window, "settings page");
+            closeWindow();
+        }
+        ScheduleEntry entry;
+        TForm_recordinput input(nullptr, {}, &entry, lib->option());
+        input.kindChosen(1);
+        expectTextsFit(&input, "record input");
+        std::uint8_t result = 0;
+        auto *devices = new TFrm_Device(lib->option(), &result);
+        devices->adjustSize();
+        expectTextsFit(devices, "device manager");
+        if (language == 0) {
+            EXPECT_EQ(devices->windowTitle(), "Device manager");
+            EXPECT_EQ(input.windowTitle(), "Time settings");
+            saveScreenshot(devices, QStringLiteral("device-manager-en.png"));
+        }
+        devices->close();
+    }
 }
 
 TEST_F(LiveCamera, Screenshots)
