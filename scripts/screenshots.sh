@@ -29,5 +29,11 @@ QT_QPA_PLATFORM=offscreen ./build/bin/desk_beyond_screenshots "$out" >/dev/null
 # the visit list of a guard other than admin.
 cmake --build build -j2 --target desk_privacy_screenshots
 QT_QPA_PLATFORM=offscreen ./build/bin/desk_privacy_screenshots "$out" >/dev/null
+# The camera settings windows (pages 1 to 4 over the live test picture with
+# the motion region drawn), the record input and the device manager.
+cmake --build build -j2 --target camwindows_test
+VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
+  ./build/bin/camwindows_test --gtest_filter='LiveCamera.Screenshots' >/dev/null 2>&1
 ls "$out"/camera-window.png "$out"/registration-road.png "$out"/photo-viewer.png \
-  "$out"/visit-list-after-leave.png
+  "$out"/visit-list-after-leave.png \
+  "$out"/camera-settings-1.png "$out"/device-manager.png "$out"/record-input.png

@@ -194,6 +194,9 @@ UsbCamera::UsbCamera(Option &option, QObject *owner, QObject *notify, std::uintp
 UsbCamera::~UsbCamera()
 {
     const int index = m_cb.m_Index;
+    // Windows still showing this camera let go of it before anything of
+    // it is torn down.
+    m_pLife.reset();
     Disable();
     m_pData->save();
     m_cb.m_pRecord = nullptr;
@@ -805,6 +808,30 @@ void UsbCamera::ClearTestWindow()
 {
     std::lock_guard guard(m_CameraLock);
     m_cb.m_hTestWnd = nullptr;
+}
+
+void UsbCamera::RedrawName()
+{
+    if (auto *name = static_cast<COverlayController *>(m_cb.m_pNameOverlay.get()))
+        name->PrepareName();
+}
+
+QSize UsbCamera::NameTextSize() const
+{
+    if (auto *name = static_cast<COverlayController *>(m_cb.m_pNameOverlay.get())) {
+        const TextMask mask = name->mask();
+        return {mask.width, mask.height};
+    }
+    return {};
+}
+
+QSize UsbCamera::TimeTextSize() const
+{
+    if (auto *time = static_cast<COverlayController *>(m_cb.m_pTimeOverlay.get())) {
+        const TextMask mask = time->mask();
+        return {mask.width, mask.height};
+    }
+    return {};
 }
 
 void UsbCamera::OnStreamFailure(std::uint64_t generation, const QString &detail)

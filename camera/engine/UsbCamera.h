@@ -10,7 +10,9 @@
 #include "FrameHooks.h"
 
 #include <QList>
+#include <QObject>
 #include <QPair>
+#include <QSize>
 #include <QString>
 
 #include <gst/gst.h>
@@ -89,6 +91,23 @@ public:
     void SetTestWindow(TestWindowSink *window);
     void ClearTestWindow();
 
+    // For the settings windows (UI thread). The camera lock, for the record
+    // fields the frame path reads while frames run (names, positions,
+    // motion settings); never take another lock while holding it.
+    std::unique_lock<std::mutex> LockSettings() const { return std::unique_lock(m_CameraLock); }
+    // Destroyed first when the camera goes: a window that shows the camera
+    // connects to its destroyed() signal and stops using the camera.
+    QObject *LifeSignal() const { return m_pLife.get(); }
+    // The overlays of the running graph (none without a graph).
+    bool HasNameOverlay() const { return m_cb.m_pNameOverlay != nullptr; }
+    // Renders the name again from the record (text or font changed).
+    void RedrawName();
+    // The size of the rendered name or time text, empty when none is drawn.
+    QSize NameTextSize() const;
+    QSize TimeTextSize() const;
+    // The size of the frames the frame path sees, empty before the first.
+    QSize FrameSize() const { return {m_cb.m_Width.load(), m_cb.m_Height.load()}; }
+
     bool HasGraph() const { return m_pGraph != nullptr; }
     bool IsRunning() const;
     int Index() const { return m_cb.m_Index; }
@@ -140,6 +159,7 @@ private:
     static GstFlowReturn NewDisplaySample(GstElement *sink, gpointer self);
 
     Option &m_Option;
+    std::unique_ptr<QObject> m_pLife = std::make_unique<QObject>();
     mutable std::mutex m_CameraLock;
     std::unique_ptr<CameraMessenger> m_pMessenger;
     std::unique_ptr<CameraDisplay> m_pDisplay;

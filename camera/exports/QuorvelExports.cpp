@@ -11,15 +11,16 @@
 #include "LibReporter.h"
 #include "LibraryCall.h"
 #include "LibraryRelay.h"
+#include "PropertiesWindow.h"
 #include "QtChineseTranslation.h"
+#include "SettingsWindows.h"
 #include "UsbCamera.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
-#include <QHeaderView>
+#include <QCoreApplication>
+#include <QScreen>
 #include <QPointer>
-#include <QTreeWidget>
-#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstring>
@@ -132,22 +133,23 @@ bool putOffWhenNested(const char *what, F &&work)
     return true;
 }
 
-void showProperties(QWidget *parent, const QList<QPair<QString, QString>> &props)
+QWidget *ownerWindow(QObject *owner)
 {
-    auto *dialog = new QDialog(parent ? parent->window() : nullptr);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setObjectName(QStringLiteral("QuorvelDeviceProperties"));
-    dialog->setWindowTitle(QStringLiteral("设备属性/Device Properties"));
-    auto *tree = new QTreeWidget(dialog);
-    tree->setColumnCount(2);
-    tree->setHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
-    for (const auto &p : props)
-        tree->addTopLevelItem(new QTreeWidgetItem(QStringList{p.first, p.second}));
-    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    auto *layout = new QVBoxLayout(dialog);
-    layout->addWidget(tree);
-    dialog->resize(480, 360);
-    dialog->open();  // window-modal, returns at once
+    auto *widget = qobject_cast<QWidget *>(owner);
+    return widget ? widget->window() : nullptr;
+}
+
+// The settings windows open in the middle of the screen, wherever their
+// owner is.
+void centreOnScreen(QWidget *window)
+{
+    window->adjustSize();
+    QScreen *screen = window->parentWidget() ? window->parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 } // namespace
@@ -220,24 +222,57 @@ QUORVEL_API void Quorvel_ShowProperty(QWidget *parent, int index)
         }
         const auto props = cam->SourceProperties();
         if (!props.isEmpty())
-            showProperties(parent, props);
+            quorvel::showSourceProperties(parent, props);
         return 0;
     });
 }
 
-QUORVEL_API void Quorvel_OpenSettings(QObject *, int index, int page)
+QUORVEL_API void Quorvel_OpenSettings(QObject *owner, int index, int page)
 {
-    if (page < 1 || page > 7 || !library().camera(index))
+    // The window is made as library code, but shown outside it: its event
+    // loop runs the host's handlers, which may close cameras (the window
+    // notices) or call any export.
+    QPointer<quorvel::TFormSetting> window;
+    guarded("OpenSettings", 0, [&] {
+        if (page < 1 || page > 7 || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return 0;
+        if (page > 4) {
+            qCWarning(lcEngine) << "OpenSettings: the settings window of page" << page
+                                << "is not part of this build; nothing opened for camera" << index;
+            return 0;
+        }
+        CameraLibrary &lib = library();
+        window = new quorvel::TFormSetting(page, index, lib.option(), lib.camera(index), ownerWindow(owner));
+        centreOnScreen(window);
+        return 0;
+    });
+    if (!window)
         return;
-    qCWarning(lcEngine) << "OpenSettings: the settings window of page" << page
-                        << "is not part of this build; nothing opened for camera" << index;
+    try {
+        window->exec();
+    } catch (const std::exception &e) {
+        qCWarning(lcEngine) << "OpenSettings failed:" << e.what();
+    }
 }
 
-QUORVEL_API void Quorvel_OpenDeviceManage(QObject *)
+QUORVEL_API void Quorvel_OpenDeviceManage(QObject *owner)
 {
-    if (!library().initialised())
+    QPointer<quorvel::TFrm_Device> window;
+    std::uint8_t confirmed = 0;  // the export does not look at it
+    guarded("OpenDeviceManage", 0, [&] {
+        if (!library().initialised() || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return 0;
+        window = new quorvel::TFrm_Device(library().option(), &confirmed, ownerWindow(owner));
+        centreOnScreen(window);
+        return 0;
+    });
+    if (!window)
         return;
-    qCWarning(lcEngine) << "OpenDeviceManage: the device manager is not part of this build";
+    try {
+        window->exec();
+    } catch (const std::exception &e) {
+        qCWarning(lcEngine) << "OpenDeviceManage failed:" << e.what();
+    }
 }
 
 QUORVEL_API int Quorvel_SysSettings(QObject *)

@@ -12,6 +12,9 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
+
+#include <functional>
 #include <QWidget>
 
 using enginetest::RecordingOwner;
@@ -137,11 +140,64 @@ TEST_F(Exports, OpenOutsideTheListAndWindowsNotBuiltOpenNothing)
     Quorvel_open(&owner, nullptr, &host, 1);  // index == camera count
     EXPECT_EQ(host.findChild<QWidget *>(QStringLiteral("QuorvelVideo")), nullptr);
     Quorvel_open(&owner, nullptr, &host, 0);
-    for (int page : {0, 1, 4, 7, 8})
+    for (int page : {0, 5, 7, 8})
         Quorvel_OpenSettings(&owner, 0, page);
-    Quorvel_OpenDeviceManage(&owner);
     EXPECT_EQ(Quorvel_SysSettings(&owner), int(QDialog::Rejected));
     QCoreApplication::processEvents();
+    EXPECT_TRUE(otherTopLevels().isEmpty());
+}
+
+// Closes the modal window shown next and keeps its caption; `then` runs
+// while it is still open.
+static void closeNextModal(QStringList &captions, const std::function<void()> &then = {})
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, &captions, then] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        captions << modal->windowTitle();
+        if (then)
+            then();
+        else
+            modal->close();
+    });
+    timer->start();
+}
+
+TEST_F(Exports, SettingsAndDeviceManagerRunModallyAndFreeThemselves)
+{
+    Quorvel_Init();
+    Quorvel_open(&owner, nullptr, &host, 0);
+    QStringList captions;
+    for (int page : {1, 2, 3, 4}) {
+        closeNextModal(captions);
+        Quorvel_OpenSettings(&owner, 0, page);
+    }
+    closeNextModal(captions);
+    Quorvel_OpenSettings(&owner, 1, 2);  // an empty slot opens the window too
+    closeNextModal(captions);
+    Quorvel_OpenDeviceManage(&owner);
+    EXPECT_EQ(captions, (QStringList{"FormSetting1", "移动侦测设置", "定时录像设置", "定时抓拍设置", "移动侦测设置",
+                                     "设备管理"}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(otherTopLevels().isEmpty());
+}
+
+TEST_F(Exports, HostClosesTheLibraryWhileASettingsWindowRuns)
+{
+    Quorvel_Init();
+    Quorvel_open(&owner, nullptr, &host, 0);
+    QStringList captions;
+    // The host's handler closes the library; the window lets go of the
+    // camera and closes by itself.
+    closeNextModal(captions, [] { Quorvel_close(nullptr, 0); });
+    Quorvel_OpenSettings(&owner, 0, 2);
+    EXPECT_EQ(captions, QStringList{"移动侦测设置"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(otherTopLevels().isEmpty());
 }
 

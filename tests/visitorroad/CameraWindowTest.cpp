@@ -5,6 +5,7 @@
 
 #include "CameraSourceSetup.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -53,8 +54,20 @@ TEST_F(CameraWindowTest, OpensWithTheLiveTestPictureAndNoCloseBox)
     EXPECT_EQ(w->BitBtn2->text(), u("取消"));
     ASSERT_TRUE(waitUntil([&] { return liveView(w) != nullptr; }));
     EXPECT_TRUE(previewMoves(w)) << "the test picture does not move";
-    // The settings page of the camera: the library answers it itself.
+    // "画面设置" opens the library's settings page 1 of this camera, modally
+    // over the live picture; closing it returns to the camera window.
+    ModalDriver d;
+    d.add(u("settings page 1"), [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != u("TFormSetting1"))
+            return false;
+        EXPECT_EQ(modal->windowTitle(), u("FormSetting1"));
+        modal->close();
+        return true;
+    });
+    d.start();
     w->BitBtn3->click();
+    ASSERT_TRUE(d.run()) << d.failure().toStdString();
     EXPECT_TRUE(w->isVisible());
     w->BitBtn2->click();
     settle();
