@@ -5,6 +5,7 @@
 #include "TDataModule1.h"
 
 #include "Reporter.h"
+#include "StoreInternal.h"
 #include "Storemanage.h"
 
 #include <QDir>
@@ -33,21 +34,6 @@ const char *const kVersion2[] = {
     "CREATE INDEX IF NOT EXISTS MJWatchlist_证件号码 ON MJWatchlist(证件号码 COLLATE NOCASE)",
 };
 
-bool exec(QSqlDatabase &db, const QString &sql, const QVariantList &params, QString &error)
-{
-    QSqlQuery q(db);
-    if (!q.prepare(sql)) {
-        error = errorText(q.lastError());
-        return false;
-    }
-    for (const QVariant &v : params)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        error = errorText(q.lastError());
-        return false;
-    }
-    return true;
-}
 
 int readVersion(QSqlDatabase &db)
 {
@@ -65,9 +51,9 @@ bool runStep(QSqlDatabase &db, int to, const char *const *sqls, size_t count, QS
     }
     bool ok = true;
     for (size_t i = 0; ok && i < count; ++i)
-        ok = exec(db, QString::fromUtf8(sqls[i]), {}, error);
-    ok = ok && exec(db, QStringLiteral("DELETE FROM SchemaInfo"), {}, error);
-    ok = ok && exec(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {to}, error);
+        ok = detail::runStatement(db, QString::fromUtf8(sqls[i]), {}, error);
+    ok = ok && detail::runStatement(db, QStringLiteral("DELETE FROM SchemaInfo"), {}, error);
+    ok = ok && detail::runStatement(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {to}, error);
     if (ok && !db.commit()) {
         error = errorText(db.lastError());
         ok = false;
@@ -87,8 +73,8 @@ void enableIncrementalVacuum(QSqlDatabase &db)
         return;
     q = QSqlQuery();
     QString error;
-    if (exec(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"), {}, error))
-        exec(db, QStringLiteral("VACUUM"), {}, error);
+    if (detail::runStatement(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"), {}, error))
+        detail::runStatement(db, QStringLiteral("VACUUM"), {}, error);
 }
 
 } // namespace

@@ -23,6 +23,11 @@ std::optional<QSqlQuery> run(const QString &sql, const QVariantList &params = {}
 // Reports a database error with the driver's message.
 void reportDbError(const QSqlError &error);
 
+// Prepares `sql` on `db`, binds `params` in order and runs it, reporting
+// nothing: on failure `error` holds the driver's message (schema steps show
+// it inside their own message).
+bool runStatement(QSqlDatabase &db, const QString &sql, const QVariantList &params, QString &error);
+
 // Binds the listing condition: `sql` + " " + condition + tail.
 QString withCondition(const QString &head, const QString &condition, const QString &tail = QString());
 

@@ -33,6 +33,22 @@ std::optional<QSqlDatabase> connection()
     return db;
 }
 
+bool runStatement(QSqlDatabase &db, const QString &sql, const QVariantList &params, QString &error)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql)) {
+        error = errorText(q.lastError());
+        return false;
+    }
+    for (const QVariant &v : params)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        error = errorText(q.lastError());
+        return false;
+    }
+    return true;
+}
+
 void reportDbError(const QSqlError &error)
 {
     reportError(errorText(error));

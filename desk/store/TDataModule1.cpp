@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "Reporter.h"
+#include "StoreInternal.h"
 #include "Storemanage.h"
 
 #include <QDir>
@@ -65,21 +66,6 @@ const TableColumns kRequiredColumns[] = {
 
 const char *const kStartingReasons[] = {"访友", "探亲", "送水、送气", "其他家政服务"};
 
-bool run(QSqlDatabase &db, const QString &sql, const QVariantList &params, QString &error)
-{
-    QSqlQuery q(db);
-    if (!q.prepare(sql)) {
-        error = errorText(q.lastError());
-        return false;
-    }
-    for (const QVariant &v : params)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        error = errorText(q.lastError());
-        return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -174,8 +160,8 @@ void TDataModule1::open()
     }
     // WAL: a reader in another program does not block the desk, and a
     // save cut short by a crash rolls back to the previous row.
-    if (!run(db, QStringLiteral("PRAGMA journal_mode=WAL"), {}, error)
-        || !run(db, QStringLiteral("PRAGMA synchronous=FULL"), {}, error)) {
+    if (!detail::runStatement(db, QStringLiteral("PRAGMA journal_mode=WAL"), {}, error)
+        || !detail::runStatement(db, QStringLiteral("PRAGMA synchronous=FULL"), {}, error)) {
         m_openError = failPrefix + error;
         db.close();
         return;
@@ -198,12 +184,12 @@ bool TDataModule1::createSchema(QSqlDatabase &db)
     }
     bool ok = true;
     for (const char *sql : kSchema)
-        ok = ok && run(db, QString::fromUtf8(sql), {}, error);
-    ok = ok && run(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {firstSchemaVersion}, error);
-    ok = ok && run(db, QStringLiteral("INSERT INTO MJAccount(姓名,密码) VALUES(?,?)"),
+        ok = ok && detail::runStatement(db, QString::fromUtf8(sql), {}, error);
+    ok = ok && detail::runStatement(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(?)"), {firstSchemaVersion}, error);
+    ok = ok && detail::runStatement(db, QStringLiteral("INSERT INTO MJAccount(姓名,密码) VALUES(?,?)"),
                    {QStringLiteral("admin"), QStringLiteral("582")}, error);
     for (const char *reason : kStartingReasons) {
-        ok = ok && run(db, QStringLiteral("INSERT INTO MJSettings(名称,内容) VALUES(?,?)"),
+        ok = ok && detail::runStatement(db, QStringLiteral("INSERT INTO MJSettings(名称,内容) VALUES(?,?)"),
                        {QStringLiteral("来访事由"), QString::fromUtf8(reason)}, error);
     }
     if (!ok) {
@@ -263,9 +249,9 @@ bool TDataModule1::checkSchema(QSqlDatabase &db)
     // file with the four tables but no version row counts as version 1.
     if (version < 1) {
         QString error;
-        if (!run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS SchemaInfo (version INTEGER NOT NULL)"), {}, error)
-            || !run(db, QStringLiteral("DELETE FROM SchemaInfo"), {}, error)
-            || !run(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(1)"), {}, error)) {
+        if (!detail::runStatement(db, QStringLiteral("CREATE TABLE IF NOT EXISTS SchemaInfo (version INTEGER NOT NULL)"), {}, error)
+            || !detail::runStatement(db, QStringLiteral("DELETE FROM SchemaInfo"), {}, error)
+            || !detail::runStatement(db, QStringLiteral("INSERT INTO SchemaInfo(version) VALUES(1)"), {}, error)) {
             m_openError = failPrefix + error;
             return false;
         }

@@ -153,8 +153,9 @@ TEST_P(RecordInput, StartBeforeEndAndNoOverlap)
     const InputCase &c = GetParam();
     ScheduleEntry entry;
     EXPECT_EQ(checkRecordInput(c.values, c.existing, entry), c.expected);
-    if (c.expected != RecordInputResult::Accepted)
+    if (c.expected != RecordInputResult::Accepted) {
         EXPECT_TRUE(entry.kindText().isEmpty());
+    }
 }
 
 const std::vector<ScheduleEntry> kEightToNine{ScheduleEntry::make("0", "", "08:00:00", "09:00:00")};

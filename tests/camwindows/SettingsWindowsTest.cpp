@@ -642,8 +642,9 @@ TEST_F(LiveCamera, Screenshots)
     data().m_MoveRectColor = 1;
     for (int page = 1; page <= 4; ++page) {
         openPage(page);
-        if (PreviewArea *preview = window->panel()->preview())
+        if (PreviewArea *preview = window->panel()->preview()) {
             ASSERT_TRUE(waitForPicture(preview));
+        }
         QTest::qWait(100);
         saveScreenshot(window, QStringLiteral("camera-settings-%1.png").arg(page));
         closeWindow();

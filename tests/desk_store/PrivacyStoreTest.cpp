@@ -77,8 +77,8 @@ void makeVersion1File(const QString &path, bool withVersionRow)
             "CREATE TABLE MJSettings (名称 TEXT, 内容 TEXT)",
             "INSERT INTO MJAccount VALUES('admin','582'),('张三','it''s \"q\"')",
             "INSERT INTO MJSettings VALUES('来访事由','访友'),('来访事由','送水、送气')",
-            "INSERT INTO MJVisiter VALUES('{OLD-1}','李四','男','1980-01-02','王五','身份证','11010519491231002X',"
-            "'138','北京\n朝阳','备注','2020-01-01 08:00:00','2020-01-01 09:00:00','','张三','访友','某单位',2)",
+            ("INSERT INTO MJVisiter VALUES('{OLD-1}','李四','男','1980-01-02','王五','身份证','11010519491231002X',"
+             "'138','北京\n朝阳','备注','2020-01-01 08:00:00','2020-01-01 09:00:00','','张三','访友','某单位',2)"),
             "INSERT INTO MJVisiterImg VALUES('{IMG-1}','{OLD-1}',x'FFD8FFE0AABB','.jpg','Main')",
         };
         for (const char *s : sqls)

@@ -239,8 +239,9 @@ TEST_P(FailedExport, KeepsTheEarlierFileAndNamesThePath)
     const QString path = folder + u("/访客.xls");
     const QByteArray earlier = exportBytes(manyRows(20));
     ASSERT_TRUE(vqtest::putFile(path, earlier));
-    if (fs)
+    if (fs) {
         ASSERT_TRUE(fs->fill());
+    }
 
     const QList<QStringList> rows = manyRows(3000);
     QString error;

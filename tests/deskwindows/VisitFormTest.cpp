@@ -699,8 +699,9 @@ TEST_P(FailedPictureCopy, IsReportedOnceAndTheSaveKeepsTheStoredPictures)
     for (const auto &img : listImages(u(" where USERID=?"), {key}))
         ASSERT_FALSE(img->path.isEmpty());
     ASSERT_TRUE(reporter.messages.isEmpty());
-    if (GetParam().fullDisk)
+    if (GetParam().fullDisk) {
         ASSERT_TRUE(fs->fill());
+    }
 
     QPointer<TFormvisitInfo> f;
     {

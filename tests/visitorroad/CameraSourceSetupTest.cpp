@@ -94,8 +94,9 @@ TEST_P(FailedSourceWrite, KeepsTheOldListAndSaysWhichFile)
     const QString file = folder + QStringLiteral("SoruceUrl.bin");
     const QByteArray before("\r\n   \r\n"); // lists no source
     ASSERT_TRUE(vqtest::putFile(file, before));
-    if (fs)
+    if (fs) {
         ASSERT_TRUE(fs->fill());
+    }
     RecordingReporter reports;
     ScopedReporter scope(&reports);
     bool written = true;
