@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include "BenchVisitFile.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -31,21 +33,8 @@ const QDate kMeasuredDay(2024, 6, 15);
 const char *const kSql =
     "select * from MJVisiter where (登记时间 between ? and ?) order by 登记时间";
 
-QString benchFolder()
-{
-    QString dir = qEnvironmentVariable("VONDREL_BENCH_DIR");
-    if (dir.isEmpty())
-        dir = QDir::tempPath() + QStringLiteral("/vondrel-bench-store-v1");
-    return dir + QLatin1Char('/');
-}
-
-bool check(int rc, sqlite3 *db, const char *what)
-{
-    if (rc == SQLITE_OK || rc == SQLITE_DONE || rc == SQLITE_ROW)
-        return true;
-    std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
-    return false;
-}
+QString benchFolder() { return vqbench::benchFolder("vondrel-bench-store-v1"); }
+using vqbench::check;
 
 // Fills `path` (which already holds the empty schema) with the visits, in
 // entry time order, in one transaction with one prepared statement.
@@ -56,10 +45,7 @@ bool fill(const QString &path)
         return false;
     bool ok = check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
     sqlite3_stmt *st = nullptr;
-    ok = ok && check(sqlite3_prepare_v2(db,
-        "insert into MJVisiter(姓名,性别,出生年月,被访人,证件类型,证件号码,联系电话,住址,备注,"
-        "登记时间,注销时间,访问状态,当班门卫,来访事由,工作单位,随行人数,ID) "
-        "values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &st, nullptr), db, "prepare");
+    ok = ok && check(sqlite3_prepare_v2(db, vqbench::kInsertVisitSql, -1, &st, nullptr), db, "prepare");
     const char *reasons[] = {"访友", "探亲", "送水、送气", "其他家政服务"};
     const int measured = int(kFirstDay.daysTo(kMeasuredDay));
     const int perOtherDay = (kVisits - kOnDay) / (kDays - 1);
