@@ -34,6 +34,11 @@ QT_QPA_PLATFORM=offscreen ./build/bin/desk_privacy_screenshots "$out" >/dev/null
 cmake --build build -j2 --target camwindows_test
 VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
   ./build/bin/camwindows_test --gtest_filter='LiveCamera.Screenshots' >/dev/null 2>&1
+# The system settings in Chinese and after choosing English.
+cmake --build build -j2 --target camwindows_sys_test
+VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
+  ./build/bin/camwindows_sys_test --gtest_filter='SysSettings.LanguageChosen*' >/dev/null 2>&1
 ls "$out"/camera-window.png "$out"/registration-road.png "$out"/photo-viewer.png \
   "$out"/visit-list-after-leave.png \
-  "$out"/camera-settings-1.png "$out"/device-manager.png "$out"/record-input.png
+  "$out"/camera-settings-1.png "$out"/device-manager.png "$out"/record-input.png \
+  "$out"/system-settings-zh.png "$out"/system-settings-en.png

@@ -14,7 +14,10 @@
 #include "PropertiesWindow.h"
 #include "QtChineseTranslation.h"
 #include "SettingsWindows.h"
+#include "SysSettingsLogic.h"
+#include "SysSettingsWindow.h"
 #include "UsbCamera.h"
+#include "WinLockLibrary.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -25,6 +28,7 @@
 
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <thread>
 
 using quorvel::CameraLibrary;
@@ -275,18 +279,60 @@ QUORVEL_API void Quorvel_OpenDeviceManage(QObject *owner)
     }
 }
 
-QUORVEL_API int Quorvel_SysSettings(QObject *)
+QUORVEL_API int Quorvel_SysSettings(QObject *owner)
 {
-    if (library().initialised())
-        qCWarning(lcEngine) << "SysSettings: the system settings window is not part of this build";
+    // Made as library code, shown outside it (as the settings windows).
+    QPointer<quorvel::TForm_sys> window;
+    guarded("SysSettings", 0, [&] {
+        if (!library().initialised() || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return 0;
+        window = new quorvel::TForm_sys(library().option(), &quorvel::winLockLibrary(), ownerWindow(owner));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        centreOnScreen(window);
+        return 0;
+    });
+    if (!window)
+        return QDialog::Rejected;
+    try {
+        return window->exec();
+    } catch (const std::exception &e) {
+        qCWarning(lcEngine) << "SysSettings failed:" << e.what();
+    }
     return QDialog::Rejected;
 }
 
-QUORVEL_API int Quorvel_DoWinLock(QWidget *)
+QUORVEL_API int Quorvel_DoWinLock(QWidget *window)
 {
-    if (library().initialised())
-        qCWarning(lcEngine) << "DoWinLock: the desktop lock-down is not part of this build";
-    return 0;
+    return guarded("DoWinLock", 0, [&] {
+        if (!library().initialised())
+            return 0;
+        const quorvel::Option &option = *library().option();
+        QString error;
+        if (!quorvel::applyStoredLockDown(option, quorvel::winLockLibrary(), &error)) {
+            quorvel::reportException(error);
+            return 0;
+        }
+        const std::optional<bool> top = quorvel::readFlag(option.TopWindow);
+        if (!top) {
+            quorvel::reportException(quorvel::notABooleanText(QStringLiteral("TopWindow"), option.TopWindow));
+            return 0;
+        }
+        if (!window)
+            return 0;
+        QWidget *w = window->window();
+        if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != *top) {
+            // Changing the flags hides a shown window: it comes back where
+            // it was, with its size.
+            const bool shown = w->isVisible();
+            const QRect at = w->geometry();
+            w->setWindowFlag(Qt::WindowStaysOnTopHint, *top);
+            if (shown) {
+                w->setGeometry(at);
+                w->show();
+            }
+        }
+        return 1;
+    });
 }
 
 QUORVEL_API bool Quorvel_tmd_Broadcast(int index, int port, int maxClients, bool withRecording)

@@ -67,7 +67,14 @@ QUORVEL_API void Quorvel_ShowProperty(QWidget *parent, int index);
 // lock-down.
 QUORVEL_API void Quorvel_OpenSettings(QObject *owner, int index, int page);
 QUORVEL_API void Quorvel_OpenDeviceManage(QObject *owner);
+// The system settings window ("系统设置"), modal; returns its result
+// (QDialog::Accepted after "确定"). Needs Quorvel_Init.
 QUORVEL_API int Quorvel_SysSettings(QObject *owner);
+// Applies the stored lock-down switches through libWinLock.so (desktop,
+// task bar, task manager, task switching, in that order) and keeps
+// `window`'s top-level window above the others when "TopWindow" is on.
+// Non-zero on success; 0 without Init, without a window, or when a stored
+// switch does not read as a boolean (then reported through the reporter).
 QUORVEL_API int Quorvel_DoWinLock(QWidget *window);
 
 // Network broadcast of a camera.

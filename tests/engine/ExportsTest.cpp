@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
@@ -142,7 +143,6 @@ TEST_F(Exports, OpenOutsideTheListAndWindowsNotBuiltOpenNothing)
     Quorvel_open(&owner, nullptr, &host, 0);
     for (int page : {0, 5, 7, 8})
         Quorvel_OpenSettings(&owner, 0, page);
-    EXPECT_EQ(Quorvel_SysSettings(&owner), int(QDialog::Rejected));
     QCoreApplication::processEvents();
     EXPECT_TRUE(otherTopLevels().isEmpty());
 }
@@ -185,6 +185,71 @@ TEST_F(Exports, SettingsAndDeviceManagerRunModallyAndFreeThemselves)
                                      "设备管理"}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(otherTopLevels().isEmpty());
+}
+
+// The stored lock-down switches through the stand-in, whose state file
+// lies in the test's folder, and the stay-on-top switch on the host window.
+TEST_F(Exports, SystemSettingsAndLockDown)
+{
+    const QString statePath = docs.path() + QStringLiteral("/winlock.state");
+    qputenv("WINLOCK_STATE_FILE", statePath.toUtf8());
+    // Written with the library released: it writes its options when it goes.
+    auto writeIni = [&](const QByteArray &lines) {
+        Quorvel_close(nullptr, 0);
+        QFile f(userFolder() + QStringLiteral("qxCamera.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[Settings]\r\n" + lines);
+    };
+    auto history = [&] {
+        QFile f(statePath);
+        if (!f.open(QIODevice::ReadOnly))
+            return QByteArray();
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (line.startsWith("history="))
+                return line;
+        return QByteArray();
+    };
+
+    writeIni("Desktop_Show_Hide=True\r\nTopWindow=True\r\n");
+    EXPECT_EQ(Quorvel_DoWinLock(&host), 0);  // before Init
+    Quorvel_Init();
+    const QRect at = host.geometry();
+    EXPECT_NE(Quorvel_DoWinLock(&host), 0);
+    EXPECT_TRUE(host.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(host.isVisible());
+    EXPECT_EQ(host.geometry(), at);
+    EXPECT_EQ(history(), "history=\"Desktop_Show_Hide 0;Taskbar_Show_Hide 1;TaskManager_Enable_Disable 1;"
+                         "TaskSwitching_Enable_Disable 1\"");
+
+    writeIni("TopWindow=False\r\n");
+    Quorvel_Init();
+    EXPECT_NE(Quorvel_DoWinLock(&host), 0);
+    EXPECT_FALSE(host.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Quorvel_DoWinLock(nullptr), 0);
+    EXPECT_TRUE(messages.texts().isEmpty());
+
+    // A switch that does not read as a boolean is told, not thrown.
+    writeIni("Taskbar_Show_Hide=yes\r\n");
+    Quorvel_Init();
+    EXPECT_EQ(Quorvel_DoWinLock(&host), 0);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().front().contains(QStringLiteral("Taskbar_Show_Hide")));
+
+    // The window runs modally; "确定" stores and writes the options.
+    QStringList captions;
+    closeNextModal(captions, [] {
+        QApplication::activeModalWidget()->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+    });
+    EXPECT_EQ(Quorvel_SysSettings(&owner), int(QDialog::Accepted));
+    closeNextModal(captions);
+    EXPECT_EQ(Quorvel_SysSettings(&owner), int(QDialog::Rejected));
+    EXPECT_EQ(captions, (QStringList{"系统设置", "系统设置"}));
+    QFile ini(userFolder() + QStringLiteral("qxCamera.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("Taskbar_Show_Hide=False"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(otherTopLevels().isEmpty());
+    qunsetenv("WINLOCK_STATE_FILE");
 }
 
 TEST_F(Exports, HostClosesTheLibraryWhileASettingsWindowRuns)

@@ -50,7 +50,8 @@ for f in usr/bin/Vondrel "usr/lib/$multiarch/libQuorvel.so.1" "usr/lib/$multiarc
   usr/share/quorvel/lang/LangCN usr/share/quorvel/lang/LangEN \
   usr/share/applications/vondrel.desktop usr/share/icons/hicolor/scalable/apps/vondrel.svg \
   usr/share/metainfo/org.vondrel.Vondrel.metainfo.xml usr/share/man/man1/Vondrel.1.gz \
-  usr/share/doc/vondrel/copyright "usr/lib/$multiarch/vondrel/libtermb.so"; do
+  usr/share/doc/vondrel/copyright usr/share/doc/vondrel/winlock.md \
+  "usr/lib/$multiarch/vondrel/libtermb.so" "usr/lib/$multiarch/vondrel/libWinLock.so"; do
   [ -e "$root/$f" ] || fail "the packages lack /$f"
 done
 runpath=$(readelf -d "$root/usr/bin/Vondrel" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
