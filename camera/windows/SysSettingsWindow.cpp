@@ -58,7 +58,7 @@ TForm_sys::TForm_sys(Option *option, WinLockLibrary *winLock, QWidget *owner)
         return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
     };
     build();
-    open();
+    loadOptions();
 }
 
 QString TForm_sys::text(int id, const QString &fallback) const
@@ -376,7 +376,9 @@ bool TForm_sys::loadStoredSwitches()
     return true;
 }
 
-void TForm_sys::open()
+// The opening sequence: captions, stay on top, hot key, the guarded block
+// of stored switches, then the rest of the controls and their rules.
+void TForm_sys::loadOptions()
 {
     applyCaptions();
     setWindowFlag(Qt::WindowStaysOnTopHint, true);

@@ -71,7 +71,7 @@ public:
 private:
     void build();
     void applyCaptions();
-    void open();
+    void loadOptions();
     bool loadStoredSwitches();
     void enableHotKeyGroup();
     void enablePasswordFields();
