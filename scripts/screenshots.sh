@@ -38,7 +38,14 @@ VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
 cmake --build build -j2 --target camwindows_sys_test
 VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
   ./build/bin/camwindows_sys_test --gtest_filter='SysSettings.LanguageChosen*' >/dev/null 2>&1
+# Pages 5 to 7: storage and recording, FTP upload with the folder wizard
+# over a local FTP server, and the broadcast test.
+cmake --build build -j2 --target camwindows_media_test
+VONDREL_SCREENSHOT_DIR="$(realpath "$out")" QT_QPA_PLATFORM=offscreen \
+  ./build/bin/camwindows_media_test --gtest_filter='MediaPanels.Storage*:MediaPanels.Ftp*:MediaPanels.Broadcast*' >/dev/null 2>&1
 ls "$out"/camera-window.png "$out"/registration-road.png "$out"/photo-viewer.png \
   "$out"/visit-list-after-leave.png \
   "$out"/camera-settings-1.png "$out"/device-manager.png "$out"/record-input.png \
-  "$out"/system-settings-zh.png "$out"/system-settings-en.png
+  "$out"/system-settings-zh.png "$out"/system-settings-en.png \
+  "$out"/settings-storage.png "$out"/settings-ftp.png "$out"/settings-ftp-wizard.png \
+  "$out"/settings-broadcast.png

@@ -120,6 +120,12 @@ void CSampleGrabberCB::startMotionProgram(const RecordTexts &texts) const
         ENGINE_WARN(m_Index) << "could not start" << texts.moveProgram;
 }
 
+CSampleGrabberCB::SavedSnapshot CSampleGrabberCB::LastSavedSnapshot() const
+{
+    std::lock_guard guard(m_SavedLock);
+    return m_Saved;
+}
+
 void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame, int kind)
 {
     if (m_Busy || !m_pRecord)
@@ -163,6 +169,9 @@ void CSampleGrabberCB::WriteSnapshot(const VideoFrame &frame, int kind)
             if (ok) {
                 written = target.path;
                 m_SnapshotFailureReported = false;
+                std::lock_guard guard(m_SavedLock);
+                m_Saved.path = written;
+                ++m_Saved.count;
             } else {
                 reportSnapshotFailure(QStringLiteral("Could not save the snapshot \"%1\": %2. No picture was saved.")
                                           .arg(target.path, error));

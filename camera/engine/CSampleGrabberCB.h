@@ -91,11 +91,23 @@ public:
     // Called by BufferCB with the kind it took from the request.
     void WriteSnapshot(const VideoFrame &frame, int kind);
 
+    // The last picture saved whole and how many were saved so far (any
+    // thread): a window that asked for a picture waits for the count to
+    // move, then uses the path; m_SnapshotFile names a picture before it is
+    // written.
+    struct SavedSnapshot {
+        QString path;
+        std::uint64_t count = 0;
+    };
+    SavedSnapshot LastSavedSnapshot() const;
+
     // Longest picture path the record's file field holds (with its
     // terminating zero it fills the 260 units).
     static constexpr int kMaxRecordPath = 259;
 
 private:
+    mutable std::mutex m_SavedLock;  // guards m_Saved
+    SavedSnapshot m_Saved;
     struct SnapshotTarget {
         QString folder;  // with a trailing '/'
         QString path;

@@ -160,6 +160,36 @@ int indexOfVideoCompressor(const QStringList &compressors, const QString &name)
     return int(compressors.indexOf(name));
 }
 
+namespace {
+
+// Compressors preferred for recordings, in order of preference.
+const char *const kRecommendedVideoCompressors[] = {
+    "Ligos Indeo? XP Video 5.2",       "Indeo? Video 5.2 Compression Filter",
+    "Indeo? Video 5.10 Compression Filter", "Intel Indeo? Video 4.5",
+    "Intel Indeo(R) Video R3.2",       "XviD MPEG-4 Codec",
+    "ffdsshow Video Codec",            "Microsoft Video 1",
+};
+
+} // namespace
+
+QString recommendedVideoCompressor(const QStringList &installed)
+{
+    for (const char *name : kRecommendedVideoCompressors) {
+        const QString candidate = QString::fromLatin1(name);
+        if (installed.contains(candidate))
+            return candidate;
+    }
+    return installed.isEmpty() ? QString() : installed.first();
+}
+
+QString recommendedAudioCompressor(const QStringList &installed)
+{
+    const QString mp3 = QStringLiteral("MPEG Layer-3");
+    if (installed.contains(mp3))
+        return mp3;
+    return installed.isEmpty() ? QString() : installed.first();
+}
+
 FoundSource findVideoSource(const QString &sourceId, int sourceKind)
 {
     FoundSource found;

@@ -26,6 +26,13 @@ int indexOfAudioDevice(const QStringList &audioInputs, const QString &name);    
 int indexOfAudioCompressor(const QStringList &compressors, const QString &name);  // 0 when absent
 int indexOfVideoCompressor(const QStringList &compressors, const QString &name);  // -1 when absent
 
+// The compressors a recording uses when the recommended ones are asked
+// for: the first installed of the preferred video compressors, else the
+// first installed; "MPEG Layer-3" for sound, else the first installed.
+// Empty when none is installed.
+QString recommendedVideoCompressor(const QStringList &installed);
+QString recommendedAudioCompressor(const QStringList &installed);
+
 // What findVideoSource found. element is a floating reference owned by the
 // caller until it is added to a bin.
 struct FoundSource {

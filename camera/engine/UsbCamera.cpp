@@ -34,14 +34,6 @@ namespace quorvel {
 
 namespace {
 
-// Compressors preferred for recordings, in order of preference.
-const char *const kRecommendedVideoCompressors[] = {
-    "Ligos Indeo? XP Video 5.2",       "Indeo? Video 5.2 Compression Filter",
-    "Indeo? Video 5.10 Compression Filter", "Intel Indeo? Video 4.5",
-    "Intel Indeo(R) Video R3.2",       "XviD MPEG-4 Codec",
-    "ffdsshow Video Codec",            "Microsoft Video 1",
-};
-
 // The test picture: 640 x 480 at 30 frames per second.
 constexpr int kTestWidth = 640;
 constexpr int kTestHeight = 480;
@@ -170,25 +162,10 @@ UsbCamera::UsbCamera(Option &option, QObject *owner, QObject *notify, std::uintp
     ENGINE_LOG(index) << "created for source" << source;
     Start(owner, notify, hostId);
 
-    if (m_pData->m_VideoCompressorRecommended) {
-        QString chosen;
-        for (const char *name : kRecommendedVideoCompressors) {
-            if (option.videoCompressors.contains(QString::fromLatin1(name))) {
-                chosen = QString::fromLatin1(name);
-                break;
-            }
-        }
-        if (chosen.isEmpty() && !option.videoCompressors.isEmpty())
-            chosen = option.videoCompressors.first();
-        m_pData->m_VideoCompressor = chosen;
-    }
-    if (m_pData->m_AudioCompressorRecommended) {
-        const QString mp3 = QStringLiteral("MPEG Layer-3");
-        if (option.audioCompressors.contains(mp3))
-            m_pData->m_AudioCompressor = mp3;
-        else if (!option.audioCompressors.isEmpty())
-            m_pData->m_AudioCompressor = option.audioCompressors.first();
-    }
+    if (m_pData->m_VideoCompressorRecommended)
+        m_pData->m_VideoCompressor = recommendedVideoCompressor(option.videoCompressors);
+    if (m_pData->m_AudioCompressorRecommended && !option.audioCompressors.isEmpty())
+        m_pData->m_AudioCompressor = recommendedAudioCompressor(option.audioCompressors);
 }
 
 UsbCamera::~UsbCamera()

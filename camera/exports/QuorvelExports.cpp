@@ -240,11 +240,6 @@ QUORVEL_API void Quorvel_OpenSettings(QObject *owner, int index, int page)
     guarded("OpenSettings", 0, [&] {
         if (page < 1 || page > 7 || !qobject_cast<QApplication *>(QCoreApplication::instance()))
             return 0;
-        if (page > 4) {
-            qCWarning(lcEngine) << "OpenSettings: the settings window of page" << page
-                                << "is not part of this build; nothing opened for camera" << index;
-            return 0;
-        }
         CameraLibrary &lib = library();
         window = new quorvel::TFormSetting(page, index, lib.option(), lib.camera(index), ownerWindow(owner));
         centreOnScreen(window);

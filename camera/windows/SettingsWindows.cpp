@@ -1,5 +1,8 @@
 #include "SettingsWindows.h"
 
+#include "MediaPanels.h"
+#include "PanelWidgets.h"
+
 #include "CAutoFont.h"
 #include "CDataClass.h"
 #include "Option.h"
@@ -62,13 +65,6 @@ QWidget *arrowCross(QToolButton *up, QToolButton *left, QToolButton *down, QTool
     return w;
 }
 
-QPushButton *button(const QString &text, const QString &name, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -945,6 +941,9 @@ TFormSetting::TFormSetting(int page, int cameraIndex, Option *option, UsbCamera 
     case 2: m_panel = new TFrame_Panel2(camera, option, this); break;
     case 3: m_panel = new TFrame_Panel3(camera, option, this); break;
     case 4: m_panel = new TFrame_Panel4(camera, option, this); break;
+    case 5: m_panel = new TFrame_Panel5(camera, option, this); break;
+    case 6: m_panel = new TFrame_Panel6(camera, option, this); break;
+    case 7: m_panel = new TFrame_Panel7(camera, option, this); break;
     default: break;
     }
     auto *layout = new QVBoxLayout(this);
@@ -975,8 +974,10 @@ void TFormSetting::finish()
     m_finished = true;
     if (!m_cam)
         return;
-    if (m_panel)
+    if (m_panel) {
         m_panel->save();
+        m_panel->closing();
+    }
     m_cam->ClearTestWindow();
 }
 

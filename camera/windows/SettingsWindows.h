@@ -1,7 +1,8 @@
 // The camera settings windows: one dialog per page hosting one panel that
 // shows a camera's settings and writes them back into its records in
 // memory (the camera saves them when it is destroyed). Panels 1 to 4:
-// picture texts, motion detection, timed recording, timed snapshots.
+// picture texts, motion detection, timed recording, timed snapshots; 5 to
+// 7 are in MediaPanels.h.
 #pragma once
 
 #include "ScheduleEntry.h"
@@ -106,6 +107,8 @@ public:
     virtual PreviewArea *preview() const { return nullptr; }
     // The camera is going away: no further use of it.
     virtual void cameraGone() { m_cam = nullptr; }
+    // The window closes (after save): end what the panel started.
+    virtual void closing() {}
     UsbCamera *camera() const { return m_cam; }
 
 protected:

@@ -1,5 +1,6 @@
 // The rules behind the camera settings windows, without any window.
 #include "CAutoFont.h"
+#include "MediaPanelRules.h"
 #include "ParamName.h"
 #include "SettingsLogic.h"
 
@@ -269,3 +270,38 @@ TEST_F(FontRecord, HugeFontIsCutToTheLargestDrawnSize)
 }
 
 } // namespace
+
+// --- The storage, FTP and broadcast panels' rules ----------------------------
+
+TEST(MediaPanelRules, FolderPathOfATreeNodeFromTheRootDown)
+{
+    EXPECT_EQ(ftpFolderPath({QStringLiteral("/")}), QStringLiteral("/"));
+    EXPECT_EQ(ftpFolderPath({QStringLiteral("/"), QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("/a/b/"));
+    EXPECT_EQ(ftpFolderPath({QStringLiteral("/"), QStringLiteral("门卫 照片")}), QStringLiteral("/门卫 照片/"));
+}
+
+TEST(MediaPanelRules, BroadcastPortTexts)
+{
+    struct Case {
+        const char *text;
+        std::optional<int> port;
+    };
+    for (const Case c : {Case{"8080", 8080}, Case{" 21 ", 21}, Case{"1", 1}, Case{"65535", 65535},
+                         Case{"0", std::nullopt}, Case{"65536", std::nullopt}, Case{"", std::nullopt},
+                         Case{"80a", std::nullopt}, Case{"-80", std::nullopt}, Case{"99999999999", std::nullopt}})
+        EXPECT_EQ(readPortNumber(QString::fromLatin1(c.text)), c.port) << c.text;
+}
+
+TEST(MediaPanelRules, RecommendedEntryLocksTheListOnlyAfterTheFirst)
+{
+    const QStringList names{QStringLiteral("MPEG Layer-3"), QStringLiteral("lame")};
+    EXPECT_EQ(recommendedChoice(names, QStringLiteral("lame")).index, 1);
+    EXPECT_TRUE(recommendedChoice(names, QStringLiteral("lame")).lockList);
+    EXPECT_FALSE(recommendedChoice(names, QStringLiteral("MPEG Layer-3")).lockList);
+    EXPECT_EQ(recommendedChoice(names, QString()).index, -1);
+    EXPECT_FALSE(recommendedChoice({}, QString()).lockList);
+    EXPECT_EQ(storedSnapInterval(0), 3);
+    EXPECT_EQ(storedUploadInterval(-5), 3);
+    EXPECT_EQ(storedUploadBatch(0), 1);
+    EXPECT_EQ(storedUploadBatch(30), 30);
+}

@@ -1,5 +1,6 @@
 // The system settings window, offscreen, over options in a temporary user
 // folder and the lock-down stand-in writing its state file there.
+#include "CamWindowsSupport.h"
 #include "LibReporter.h"
 #include "Option.h"
 #include "ParamName.h"
@@ -28,26 +29,10 @@
 #include <memory>
 
 using namespace quorvel;
+using camwindowstest::app;
+using camwindowstest::saveScreenshot;
 
 namespace {
-
-QApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "camwindows_sys_test";
-    static char *argv[] = {name, nullptr};
-    static QApplication *a = new QApplication(argc, argv);
-    return *a;
-}
-
-void saveScreenshot(QWidget *w, const QString &name)
-{
-    const QByteArray dir = qgetenv("VONDREL_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name);
-}
 
 class SysSettings : public testing::Test {
 protected:

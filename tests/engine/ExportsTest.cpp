@@ -135,13 +135,13 @@ TEST_F(Exports, FolderTexts)
     EXPECT_TRUE(quorvelTakeText(Quorvel_getImgDir_root(0)).isEmpty());
 }
 
-TEST_F(Exports, OpenOutsideTheListAndWindowsNotBuiltOpenNothing)
+TEST_F(Exports, OpenOutsideThePagesOpensNothing)
 {
     Quorvel_Init();
     Quorvel_open(&owner, nullptr, &host, 1);  // index == camera count
     EXPECT_EQ(host.findChild<QWidget *>(QStringLiteral("QuorvelVideo")), nullptr);
     Quorvel_open(&owner, nullptr, &host, 0);
-    for (int page : {0, 5, 7, 8})
+    for (int page : {0, -1, 8})
         Quorvel_OpenSettings(&owner, 0, page);
     QCoreApplication::processEvents();
     EXPECT_TRUE(otherTopLevels().isEmpty());
@@ -173,7 +173,7 @@ TEST_F(Exports, SettingsAndDeviceManagerRunModallyAndFreeThemselves)
     Quorvel_Init();
     Quorvel_open(&owner, nullptr, &host, 0);
     QStringList captions;
-    for (int page : {1, 2, 3, 4}) {
+    for (int page : {1, 2, 3, 4, 5, 6, 7}) {
         closeNextModal(captions);
         Quorvel_OpenSettings(&owner, 0, page);
     }
@@ -181,7 +181,8 @@ TEST_F(Exports, SettingsAndDeviceManagerRunModallyAndFreeThemselves)
     Quorvel_OpenSettings(&owner, 1, 2);  // an empty slot opens the window too
     closeNextModal(captions);
     Quorvel_OpenDeviceManage(&owner);
-    EXPECT_EQ(captions, (QStringList{"FormSetting1", "移动侦测设置", "定时录像设置", "定时抓拍设置", "移动侦测设置",
+    EXPECT_EQ(captions, (QStringList{"FormSetting1", "移动侦测设置", "定时录像设置", "定时抓拍设置",
+                                     "文件存放路径及录像设置", "网络设置", "视频直播参数设置", "移动侦测设置",
                                      "设备管理"}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(otherTopLevels().isEmpty());
