@@ -1,6 +1,7 @@
 // The three broadcast exports as a host calls them, and a host whose
 // reporter callback stops the broadcast from inside the library.
 #include "EngineTestSupport.h"
+#include "FreePort.h"
 #include "HostMessages.h"
 #include "Quorvel.h"
 
@@ -20,6 +21,7 @@
 
 using enginetest::RecordingOwner;
 using enginetest::waitUntil;
+using vq::test::freePort;
 
 namespace {
 
@@ -40,19 +42,6 @@ public:
         return n;
     }
 };
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 // The status line the broadcast answers a GET with ("" when none).
 QByteArray statusOf(int port)

@@ -1,8 +1,9 @@
 // Live broadcasts of the "testsrc" camera, read by real players on
 // 127.0.0.1: ffprobe, gst-launch-1.0 and raw sockets.
-#include "CDataClass.h"
 #include "CameraLibrary.h"
+#include "CDataClass.h"
 #include "EngineTestSupport.h"
+#include "FreePort.h"
 #include "IniFile.h"
 #include "LibReporter.h"
 #include "Option.h"
@@ -30,6 +31,7 @@
 #include <thread>
 
 using namespace quorvel;
+using vq::test::freePort;
 using enginetest::RecordingOwner;
 using enginetest::UserFolder;
 using enginetest::waitUntil;
@@ -54,19 +56,6 @@ public:
 private:
     std::atomic<int> *m_count;
 };
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 int openDescriptors()
 {

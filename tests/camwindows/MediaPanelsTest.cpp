@@ -3,6 +3,7 @@
 // panel with its folder wizard against a real FTP server on 127.0.0.1, and
 // the broadcast panel's test broadcast read by ffprobe.
 #include "CamWindowsSupport.h"
+#include "FreePort.h"
 #include "FtpTestSupport.h"
 #include "FtpUploader.h"
 #include "IniFile.h"
@@ -27,12 +28,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace quorvel;
+using vq::test::freePort;
 using camwindowstest::LiveCamera;
 using camwindowstest::saveScreenshot;
 using enginetest::waitUntil;
@@ -75,19 +72,6 @@ QStringList logTexts(const QTreeWidget *log)
     for (int i = 0; i < log->topLevelItemCount(); ++i)
         out << log->topLevelItem(i)->text(0);
     return out;
-}
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 void makeFile(const QString &path, const QByteArray &content = "x")
