@@ -98,10 +98,12 @@ public:
 // ---------------------------------------------------------------------------
 // The folder wizard
 
-FtpFolderWizard::FtpFolderWizard(UsbCamera *camera, QWidget *parent) : QWidget(parent), m_cam(camera)
+FtpFolderWizard::FtpFolderWizard(UsbCamera *camera, QWidget *parent) : QFrame(parent), m_cam(camera)
 {
     setObjectName(QStringLiteral("PanelFTPWizart"));
     setAutoFillBackground(true);  // it lies over the panel's fields
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setLineWidth(2);
 
     Panel6 = new PreviewArea(this);
     Panel6->setObjectName(QStringLiteral("Panel6"));
@@ -156,7 +158,7 @@ FtpFolderWizard::FtpFolderWizard(UsbCamera *camera, QWidget *parent) : QWidget(p
     l->addLayout(buttons);
     l->addWidget(ListViewLog);
     auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setContentsMargins(4, 4, 4, 4);
     outer->addWidget(frame);
 
     m_wait = new QTimer(this);
@@ -256,14 +258,22 @@ void addListing(QTreeWidgetItem *node, const FtpListResult &listing, QStyle *sty
 
 void logListing(const QString &path, const FtpListResult &listing, QStringList &log)
 {
+    if (!listing.machineReadable)
+        log << QStringLiteral("%1: the server does not know MLSD; its LIST reply was read.").arg(path);
     if (listing.malformed > 0)
         log << QStringLiteral("%1: %2 lines of the listing could not be read and were skipped.")
                    .arg(path)
                    .arg(listing.malformed);
     if (!listing.error.isEmpty())
         log << QStringLiteral("Listing %1 failed: %2").arg(path, listing.error);
-    else
-        log << QStringLiteral("%1: %2 entries.").arg(path).arg(listing.entries.size());
+    else {
+        int folders = 0, files = 0;
+        for (const FtpListEntry &e : listing.entries) {
+            folders += e.kind == FtpListEntry::Kind::Folder;
+            files += e.kind == FtpListEntry::Kind::File;
+        }
+        log << QStringLiteral("%1 holds %2 folder(s) and %3 file(s).").arg(path).arg(folders).arg(files);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "SettingsWindows.h"
 
+#include <QFrame>
 #include <QPointer>
 
 #include <cstdint>
@@ -65,7 +66,7 @@ private:
 // The folder wizard of the FTP panel: its own FTP connection, run on a
 // worker thread so the window stays responsive; a log, the server's folder
 // tree and a test upload of a fresh snapshot.
-class FtpFolderWizard : public QWidget {
+class FtpFolderWizard : public QFrame {
     Q_OBJECT
 public:
     FtpFolderWizard(UsbCamera *camera, QWidget *parent);

@@ -340,7 +340,7 @@ TEST_F(MediaPanels, FtpWizardTreeFolderPathTestUploadAndAccept)
     EXPECT_EQ(root->text(0), QStringLiteral("/"));
     QStringList top = childTexts(root);
     top.sort();
-    ASSERT_EQ(top, (QStringList{"a", "c", "readme.txt"}));
+    ASSERT_EQ(top, (QStringList{"a", "c", "readme.txt"})) << logTexts(w->ListViewLog).join(u'\n').toStdString();
     EXPECT_EQ(imageOf(childNamed(root, "a")), 0);
     EXPECT_EQ(imageOf(childNamed(root, "readme.txt")), 2);
 
@@ -429,6 +429,69 @@ TEST_F(MediaPanels, FtpWizardStaysResponsiveOnASilentServerAndClosesAtOnce)
     window->close();
     EXPECT_TRUE(waitUntil([&] { return window.isNull(); }, 3000));
 }
+
+// Listings that are large, damaged or cut: the tree shows what arrived, the
+// log names the problem, and the wizard can log in again.
+struct ListingCase {
+    const char *name;
+    const char *command;  // sent to the server before the login
+    int files;            // plain files in the server's root besides "a" and "c"
+    bool complete;        // every entry arrives
+    const char *logged;   // a part of the log
+};
+
+class WizardListing : public MediaPanels, public testing::WithParamInterface<ListingCase> {};
+
+TEST_P(WizardListing, TreeShowsWhatArrivedAndTheLogSaysWhy)
+{
+    const ListingCase c = GetParam();
+    FtpTestServer server;
+    QDir().mkpath(server.root() + QStringLiteral("/a"));
+    QDir().mkpath(server.root() + QStringLiteral("/c"));
+    for (int i = 0; i < c.files; ++i)
+        makeFile(server.root() + QStringLiteral("/picture %1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+    if (*c.command)
+        server.command(QString::fromLatin1(c.command));
+    auto *p = openFtpPage(&server);
+    p->BitBtn7->click();
+    FtpFolderWizard *w = p->PanelFTPWizart;
+    ASSERT_TRUE(step(w, [&] { w->BitBtn5->click(); }, 60000));
+    const QString log = logTexts(w->ListViewLog).join(u'\n');
+    EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << log.toStdString();
+    ASSERT_EQ(w->TreeView1->topLevelItemCount(), 1) << log.toStdString();
+    QTreeWidgetItem *root = w->TreeView1->topLevelItem(0);
+    const int all = c.files + 2;
+    if (c.complete) {
+        EXPECT_EQ(root->childCount(), all);
+        ASSERT_NE(childNamed(root, "a"), nullptr);
+        EXPECT_EQ(imageOf(childNamed(root, "a")), 0);
+        if (c.files > 0) {
+            ASSERT_NE(childNamed(root, "picture 0000.jpg"), nullptr);
+            EXPECT_EQ(imageOf(childNamed(root, "picture 0000.jpg")), 2);
+        }
+    } else {
+        EXPECT_GT(root->childCount(), 0);
+        EXPECT_LT(root->childCount(), all);
+    }
+    // Only real names are shown.
+    for (int i = 0; i < root->childCount(); ++i)
+        EXPECT_TRUE(QFileInfo::exists(server.root() + u'/' + root->child(i)->text(0))) << root->child(i)->text(0).toStdString();
+
+    // The window stays usable: a normal server gives the whole tree again.
+    server.command(QStringLiteral("listing normal"));
+    server.command(QStringLiteral("no-mlsd 0"));
+    ASSERT_TRUE(step(w, [&] { w->BitBtn5->click(); }, 60000));
+    ASSERT_EQ(w->TreeView1->topLevelItemCount(), 1);
+    EXPECT_EQ(w->TreeView1->topLevelItem(0)->childCount(), all);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, WizardListing,
+    testing::Values(ListingCase{"ThousandsOfEntries", "", 3000, true, "holds 2 folder(s) and 3000 file(s)"},
+                    ListingCase{"NoMachineReadableListing", "no-mlsd 1", 3, true, "its LIST reply was read"},
+                    ListingCase{"MalformedLines", "listing malformed", 3, true, "could not be read"},
+                    ListingCase{"ConnectionDroppedMidListing", "listing drop", 40, false, "Listing / failed"}),
+    [](const auto &info) { return vq::test::paramName(info.param.name); });
 
 // --- Page 7 ------------------------------------------------------------------
 

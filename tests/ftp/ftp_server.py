@@ -8,6 +8,16 @@ and answers each with one JSON line on stdout:
   refuse-folder NAME      CWD and MKD of a folder called NAME fail with 550
   allow-folder NAME       undoes refuse-folder
   refuse-store NAME       STOR of a file called NAME fails with 553
+  no-mlsd 1|0             MLSD answers "500 Command not understood." (or works again)
+  listing normal|malformed|drop
+                          what MLSD and LIST of any folder send: the real
+                          listing; the real lines with three junk lines among
+                          them (first, middle, last), ended with 226; or the
+                          first half of the real lines and then half a line,
+                          after which the data and control connections are
+                          closed without a 226
+  login-folder PATH       sessions start in PATH (a folder under the root, as
+                          "/home/camera") instead of "/"; empty for "/"
   stats                   {"connections": n, "renamed": [...], "stored": [...]}
 
 End of stdin ends the server, so it never outlives its test.
@@ -32,7 +42,30 @@ args = parser.parse_args()
 
 lock = threading.Lock()
 state = {"refuse_login": False, "refuse_folders": set(), "refuse_stores": set(),
-         "connections": 0, "renamed": [], "stored": []}
+         "connections": 0, "renamed": [], "stored": [],
+         "no_mlsd": False, "listing": "normal", "login_folder": ""}
+
+# Lines no listing reader can take, one set for each listing form.
+JUNK = {"MLSD": [b"this is not a listing line\r\n",
+                 b"type=file;size=3 missing-separator.jpg\r\n",
+                 b"type=dir;nospace\r\n"],
+        "LIST": [b"this is not a listing line\r\n",
+                 b"drwxr-xr-x 2 camera camera 4096 Foo 01 12:00 bad-month\r\n",
+                 b"-rw-r--r-- 1 camera camera big Jan 01 12:00 bad-size.jpg\r\n"]}
+
+
+def shaped_listing(cmd, data, mode):
+    """The listing bytes as the current listing mode sends them."""
+    lines = data.splitlines(True)
+    if mode == "malformed":
+        junk = JUNK[cmd]
+        middle = len(lines) // 2
+        return b"".join([junk[0]] + lines[:middle] + [junk[1]] + lines[middle:] + [junk[2]])
+    if mode == "drop":
+        kept = max(1, len(lines) // 2) if len(lines) > 1 else 0
+        cut = lines[kept] if kept < len(lines) else b"x" * 8
+        return b"".join(lines[:kept]) + cut[:max(1, len(cut) // 2)]
+    return data
 
 
 def reply(obj):
@@ -61,7 +94,7 @@ def serve_silent():
 def serve_ftp():
     from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
-    from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
 
     logging.basicConfig(level=logging.ERROR)
@@ -88,9 +121,45 @@ def serve_ftp():
                 state["renamed"].append(rel(dst))
 
     class Handler(FTPHandler):
+        drop_after_listing = False
+
         def on_connect(self):
             with lock:
                 state["connections"] += 1
+
+        def on_login(self, username):
+            with lock:
+                folder = state["login_folder"]
+            if folder:
+                self.fs.cwd = folder
+
+        def _send_listing(self, cmd, path, real):
+            # The real listing as bytes, then shaped as the test asks.
+            data = b"".join(self.run_as_current_user(real))
+            with lock:
+                mode = state["listing"]
+            self.drop_after_listing = mode == "drop"
+            self.push_dtp_data(shaped_listing(cmd, data, mode), cmd=cmd)
+            return path
+
+        def ftp_MLSD(self, path):
+            with lock:
+                refused = state["no_mlsd"]
+            if refused:
+                self.respond("500 Command not understood.")
+                return
+            if not self.fs.isdir(path):
+                self.respond("501 No such directory.")
+                return
+            perms = self.authorizer.get_perms(self.username)
+            return self._send_listing("MLSD", path, lambda: list(self.fs.format_mlsx(
+                path, self.fs.listdir(path), perms, self._current_facts)))
+
+        def ftp_LIST(self, path):
+            if not self.fs.isdir(path):
+                return super().ftp_LIST(path)
+            return self._send_listing("LIST", path, lambda: list(self.fs.format_list(
+                path, sorted(self.fs.listdir(path)))))
 
         def _folder_refused(self, path):
             with lock:
@@ -121,14 +190,29 @@ def serve_ftp():
                 state["stored"].append(rel(file))
 
 
+    base_dtp = DTPHandler
+    if args.rate > 0:
+        class Throttled(ThrottledDTPHandler):
+            read_limit = args.rate
+        base_dtp = Throttled
+
+    class ListingDTP(base_dtp):
+        # After a listing sent in "drop" mode the control connection closes
+        # instead of answering 226.
+        def close(self):
+            drop = not self.receive and self.cmd_channel.drop_after_listing
+            if drop:
+                self.cmd_channel.drop_after_listing = False
+                self._resp = None
+            super().close()
+            if drop:
+                self.cmd_channel.close()
+
     Handler.authorizer = authorizer
     Handler.abstracted_fs = RecordingFS
     Handler.banner = "test server ready"
     Handler.auth_failed_timeout = 0.1  # answer a wrong password at once
-    if args.rate > 0:
-        class Throttled(ThrottledDTPHandler):
-            read_limit = args.rate
-        Handler.dtp_handler = Throttled
+    Handler.dtp_handler = ListingDTP
     server = FTPServer(("127.0.0.1", args.port), Handler)
     threading.Thread(target=lambda: server.serve_forever(handle_exit=False), daemon=True).start()
     return server.address[1]
@@ -155,6 +239,15 @@ for line in sys.stdin:
             answer = {"ok": True}
         elif command == "refuse-store":
             state["refuse_stores"].add(rest)
+            answer = {"ok": True}
+        elif command == "no-mlsd":
+            state["no_mlsd"] = rest == "1"
+            answer = {"ok": True}
+        elif command == "listing" and rest in ("normal", "malformed", "drop"):
+            state["listing"] = rest
+            answer = {"ok": True}
+        elif command == "login-folder":
+            state["login_folder"] = rest
             answer = {"ok": True}
         elif command == "stats":
             answer = {"connections": state["connections"], "renamed": list(state["renamed"]),
