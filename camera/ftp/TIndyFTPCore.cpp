@@ -77,32 +77,6 @@ QString encodePath(const QString &path)
     return out;
 }
 
-// A listing's bytes, up to a limit; beyond it the transfer is ended.
-struct ListingSink {
-    QByteArray bytes;
-    qsizetype limit = 0;
-    bool cut = false;
-};
-
-std::size_t writeListing(char *data, std::size_t size, std::size_t count, void *userData)
-{
-    auto *sink = static_cast<ListingSink *>(userData);
-    const qsizetype n = qsizetype(size * count);
-    if (sink->bytes.size() + n > sink->limit) {
-        sink->cut = true;
-        return 0;  // ends the transfer with a write error
-    }
-    sink->bytes.append(data, n);
-    return size * count;
-}
-
-// Replies that say the server does not know a command.
-bool commandUnknown(const QString &reply)
-{
-    return reply.startsWith(QLatin1String("500")) || reply.startsWith(QLatin1String("501"))
-        || reply.startsWith(QLatin1String("502")) || reply.startsWith(QLatin1String("504"));
-}
-
 // Failures after which the control connection is still good: only the
 // file in hand is affected.
 bool fileLevelFailure(CURLcode code)
@@ -392,66 +366,6 @@ FtpFileResult TIndyFTPCore::uploadFile(const QString &path, const QString &remot
         result.outcome = FtpFileOutcome::Refused;
     else
         result.outcome = FtpFileOutcome::ConnectionLost;
-    return result;
-}
-
-FtpListResult TIndyFTPCore::listFolder(const QString &path)
-{
-    FtpListResult result;
-    if (!ensureConnected()) {
-        result.error = m_lastError;
-        return result;
-    }
-    // "%2F" makes the path absolute (the login folder may lie elsewhere);
-    // a URL ending in "/" asks for a listing of that folder.
-    QString relative = path;
-    while (relative.startsWith(u'/'))
-        relative.remove(0, 1);
-    if (!relative.isEmpty() && !relative.endsWith(u'/'))
-        relative += u'/';
-    QString host = m_session.host;
-    if (host.contains(u':') && !host.startsWith(u'['))
-        host = u'[' + host + u']';
-    const QString url = QStringLiteral("ftp://%1:%2/").arg(host).arg(m_session.port) + QStringLiteral("%2F")
-        + (relative.isEmpty() ? QStringLiteral("/") : encodePath(relative));
-
-    const auto list = [&](const char *command, ListingSink &sink) {
-        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 0L);
-        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L);
-        curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
-        curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, command);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &writeListing);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, &sink);
-        curl_easy_setopt(m_easy, CURLOPT_URL, url.toUtf8().constData());
-        const int code = perform();
-        curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, nullptr);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, nullptr);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, nullptr);
-        return code;
-    };
-
-    ListingSink sink;
-    sink.limit = kMaxListingBytes;
-    int code = list("MLSD", sink);
-    result.machineReadable = true;
-    if (code != CURLE_OK && sink.bytes.isEmpty() && !m_abort.load() && commandUnknown(m_lastReply)) {
-        sink = ListingSink{};
-        sink.limit = kMaxListingBytes;
-        code = list("LIST", sink);
-        result.machineReadable = false;
-    }
-    const FtpListing listing =
-        result.machineReadable ? parseMlsdListing(sink.bytes) : parseUnixListing(sink.bytes);
-    result.entries = listing.entries;
-    result.malformed = listing.malformed;
-    if (code != CURLE_OK) {
-        fail(code);
-        result.error = sink.cut ? QStringLiteral("the listing is longer than %1 bytes and was cut there")
-                                      .arg(kMaxListingBytes)
-                                : m_lastError;
-        // The control connection may be out of step after a broken transfer.
-        disconnect();
-    }
     return result;
 }
 

@@ -8,8 +8,6 @@
 // never sees a cut file under a final name.
 #pragma once
 
-#include "FtpListing.h"
-
 #include <QString>
 #include <QStringList>
 
@@ -36,13 +34,6 @@ enum class FtpFileOutcome {
     Refused,         // the server refused to store or rename it; the connection works
     ConnectionLost,  // the connection failed: this and later files were not sent
     Aborted,         // abort() ended the transfer
-};
-
-struct FtpListResult {
-    std::vector<FtpListEntry> entries;  // what arrived, even when the listing failed part way
-    int malformed = 0;                  // lines that could not be read
-    bool machineReadable = false;       // true when MLSD was used
-    QString error;                      // empty when the listing completed; else what went wrong
 };
 
 struct FtpFileResult {
@@ -83,14 +74,6 @@ public:
     // remaining files are reported ConnectionLost without being tried.
     std::vector<FtpFileResult> uploadFiles(const QStringList &files, const QString &subfolder,
                                            const QString &remoteName);
-    // Connects unless connected, changes to the absolute folder `path` ("/",
-    // "/a/b/") and lists it: MLSD, or LIST read as a Unix listing when the
-    // server does not know MLSD. At most kMaxListingBytes are read. After a
-    // failed listing the entries of the complete lines that arrived are
-    // kept and the connection is closed, so the next call starts afresh.
-    FtpListResult listFolder(const QString &path);
-    static constexpr qsizetype kMaxListingBytes = 8 * 1024 * 1024;
-
     void disconnect();
     bool isConnected() const { return m_connected; }
     // The remote folder of the connection (for log lines).
