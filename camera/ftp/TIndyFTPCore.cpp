@@ -92,6 +92,30 @@ bool fileLevelFailure(CURLcode code)
     }
 }
 
+// A listing reply collected up to a bound.
+struct ListingSink {
+    QByteArray *bytes;
+    const std::atomic<bool> *abort;
+    bool cut = false;
+};
+
+std::size_t collectListing(char *data, std::size_t size, std::size_t count, void *userData)
+{
+    auto *sink = static_cast<ListingSink *>(userData);
+    const qsizetype n = qsizetype(size * count);
+    if (sink->abort->load())
+        return 0;
+    const qsizetype room = TIndyFTPCore::kMaxListingBytes - sink->bytes->size();
+    if (n > room) {
+        // What fits is kept; returning less than was given ends the transfer.
+        sink->bytes->append(data, room);
+        sink->cut = true;
+        return 0;
+    }
+    sink->bytes->append(data, n);
+    return size * count;
+}
+
 } // namespace
 
 TIndyFTPCore::TIndyFTPCore(int cameraIndex, FtpTimeouts timeouts)
@@ -168,6 +192,18 @@ QString TIndyFTPCore::urlFor(const QString &folder, const QString &fileName) con
     if (!fileName.isEmpty())
         url += QString::fromLatin1(QUrl::toPercentEncoding(fileName));
     return url;
+}
+
+// An absolute folder as a URL that makes libcurl change to exactly that
+// folder: "ftp://host:port/%2F/" gives "CWD /" and "ftp://host:port/%2Fa/b/"
+// gives "CWD /a/b", whatever folder the login left the session in (a plain
+// "ftp://host:port/" would list the login folder instead of "/").
+QString TIndyFTPCore::folderUrl(const QString &absolutePath) const
+{
+    QStringList levels;
+    for (const QString &level : absolutePath.split(u'/', Qt::SkipEmptyParts))
+        levels << QString::fromLatin1(QUrl::toPercentEncoding(level));
+    return urlFor(QString(), QString()) + QStringLiteral("%2F") + levels.join(u'/') + u'/';
 }
 
 // libcurl's callbacks, with exactly the types it calls them with.
@@ -390,6 +426,82 @@ std::vector<FtpFileResult> TIndyFTPCore::uploadFiles(const QStringList &files, c
     return results;
 }
 
+int TIndyFTPCore::listWith(const char *command, const QString &url, QByteArray &listing, bool &cut)
+{
+    ListingSink sink{&listing, &m_abort};
+    curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
+    // Looking at a folder never makes it.
+    curl_easy_setopt(m_easy, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_NONE));
+    curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, command);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &collectListing);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(m_easy, CURLOPT_URL, url.toUtf8().constData());
+    const int code = perform();
+    // Back to what uploads expect on the same handle.
+    curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, nullptr);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR));
+    cut = sink.cut;
+    return code;
+}
+
+bool TIndyFTPCore::hasOpenSockets()
+{
+    std::lock_guard guard(m_multiLock);
+    return !m_sockets.empty();
+}
+
+FtpListResult TIndyFTPCore::listFolder(const QString &path)
+{
+    FtpListResult result;
+    if (!ensureConnected()) {
+        result.error = m_lastError;
+        return result;
+    }
+    const QString url = folderUrl(path);
+    QByteArray listing;
+    bool cut = false;
+    int code = CURLE_FTP_COULDNT_RETR_FILE;
+    if (!m_mlsdRefused) {
+        result.machineReadable = true;
+        code = listWith("MLSD", url, listing, cut);
+        long reply = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &reply);
+        // The folder was entered and MLSD itself was refused: a server
+        // without it gets the classic listing command.
+        if (code == CURLE_FTP_COULDNT_RETR_FILE && reply >= 500 && reply < 600 && !m_abort.load()) {
+            FTP_LOG(m_cameraIndex) << QStringLiteral("%1 refused MLSD (%2): listing with LIST")
+                                          .arg(serverText(), mask(m_lastReply));
+            m_mlsdRefused = true;
+        }
+    }
+    if (m_mlsdRefused) {
+        listing.clear();
+        result.machineReadable = false;
+        code = listWith("LIST", url, listing, cut);
+    }
+    const FtpListing parsed = result.machineReadable ? parseMlsdListing(listing) : parseUnixListing(listing);
+    result.entries = parsed.entries;
+    result.malformed = parsed.malformed;
+    if (cut && !m_abort.load()) {
+        result.error = QStringLiteral("the listing of %1 is longer than %2 MiB: only its first %2 MiB were read")
+                           .arg(path)
+                           .arg(kMaxListingBytes / (1024 * 1024));
+    } else if (code != CURLE_OK) {
+        fail(code);
+        result.error = m_lastError;
+    }
+    // A connection libcurl closed (or abort() cut) is opened afresh by the
+    // next call.
+    if (code != CURLE_OK && (m_abort.load() || !hasOpenSockets()))
+        disconnect();
+    return result;
+}
+
 void TIndyFTPCore::disconnect()
 {
     // Cleaning the multi handle closes the cached connection; libcurl sends
@@ -407,6 +519,7 @@ void TIndyFTPCore::disconnect()
     if (multi)
         curl_multi_cleanup(multi);
     m_connected = false;
+    m_mlsdRefused = false;
     m_folderPath.clear();
 }
 

@@ -6,7 +6,12 @@
 // Every file is stored under a temporary name and then renamed to its final
 // name (replacing a file of that name), so a reader of the server folder
 // never sees a cut file under a final name.
+//
+// listFolder() reads a folder of the server (for a folder chooser): MLSD,
+// or LIST where the server refuses MLSD.
 #pragma once
+
+#include "FtpListing.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,6 +47,13 @@ struct FtpFileResult {
     QString error;  // what went wrong, with the server's last reply; empty when stored
 };
 
+struct FtpListResult {
+    std::vector<FtpListEntry> entries;  // what arrived, even when the listing failed part way
+    int malformed = 0;                  // lines that could not be read
+    bool machineReadable = false;       // true when MLSD was used
+    QString error;                      // empty when the listing completed; else what went wrong (password masked)
+};
+
 class TIndyFTPCore {
 public:
     explicit TIndyFTPCore(int cameraIndex = 0, FtpTimeouts timeouts = {});
@@ -74,6 +86,18 @@ public:
     // remaining files are reported ConnectionLost without being tried.
     std::vector<FtpFileResult> uploadFiles(const QStringList &files, const QString &subfolder,
                                            const QString &remoteName);
+    // Connects (ensureConnected) unless connected, changes to the absolute
+    // folder `path` ("/", "/a/b/"; a missing leading "/" is added) and lists
+    // it: MLSD first, and LIST read as a Unix-style listing when the server
+    // refuses MLSD with a 5xx reply. At most kMaxListingBytes are read;
+    // beyond that the listing is cut and error says so. A connection dropped
+    // during the listing keeps the entries of the complete lines that
+    // arrived. The connection stays open after a refused or failed listing
+    // when libcurl keeps it; the folder later uploads use is not changed. A
+    // connection whose server refused MLSD lists with LIST from then on.
+    FtpListResult listFolder(const QString &path);
+    static constexpr qsizetype kMaxListingBytes = 8 * 1024 * 1024;
+
     void disconnect();
     bool isConnected() const { return m_connected; }
     // The remote folder of the connection (for log lines).
@@ -105,6 +129,10 @@ private:
     int perform();  // a CURLcode
     void fail(int code);
     QString urlFor(const QString &folder, const QString &fileName) const;
+    QString folderUrl(const QString &absolutePath) const;
+    // One listing command; the reply's bytes are added to `listing`.
+    int listWith(const char *command, const QString &url, QByteArray &listing, bool &cut);
+    bool hasOpenSockets();
     QString mask(QString text) const;
 
     friend struct CurlCallbacks;
@@ -121,6 +149,7 @@ private:
     void *m_multi = nullptr;              // CURLM: holds the connection between transfers
     void *m_easy = nullptr;               // CURL
     bool m_connected = false;
+    bool m_mlsdRefused = false;      // the server of this connection refused MLSD once
     QString m_folderPath;            // the folder entered, as a path text
     std::atomic<bool> m_abort{false};
     QString m_lastReply;
