@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 #include <ostream>
 
 using namespace quorvel;
@@ -304,6 +306,37 @@ TEST(FtpListing, StoppedClientListsNothing)
     EXPECT_TRUE(r.entries.empty());
     client.clearAbort();
     EXPECT_EQ(kindsByName(client.listFolder(QStringLiteral("/")).entries), kRoot);
+}
+
+// A window closing while its listing waits on a silent server stops it
+// from another thread; the call returns at once instead of after the
+// timeouts.
+TEST(FtpListing, AbortFromAnotherThreadEndsAListingThatWaits)
+{
+    FtpTestServer::Options o;
+    o.silent = true;
+    FtpTestServer server(o);
+    FtpTimeouts patient;
+    patient.connect_ms = 600000;
+    patient.response_s = 600;
+    patient.lowSpeed_s = 600;
+    TIndyFTPCore client(0, patient);
+    pointAt(client, server);
+    std::atomic<bool> done{false};
+    FtpListResult result;
+    std::thread worker([&] {
+        result = client.listFolder(QStringLiteral("/"));
+        done = true;
+    });
+    ASSERT_TRUE(ftptest::waitUntil([&] { return server.connections() >= 1; }));
+    client.abort();
+    const bool returned = ftptest::waitUntil([&] { return done.load(); }, 60000);
+    if (!returned)
+        server.stop();  // closes the connection, so the worker can be joined
+    worker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(result.error, QStringLiteral("stopped"));
+    EXPECT_FALSE(client.isConnected());
 }
 
 } // namespace
