@@ -363,7 +363,15 @@ TEST_F(MediaPanels, FtpWizardTreeFolderPathTestUploadAndAccept)
     EXPECT_TRUE(logTexts(w->ListViewLog).last().startsWith(QStringLiteral("Connecting to 127.0.0.1:")));
     EXPECT_TRUE(QTime::fromString(w->ListViewLog->topLevelItem(0)->text(1), QStringLiteral("HH:mm:ss")).isValid());
 
-    // The test upload: a fresh snapshot, sent under its own name.
+    // The test upload: a fresh snapshot, sent under its own name, to the
+    // root and then to the folder chosen in the tree.
+    w->Edit_FTPDIR_SHOW->setText(QStringLiteral("/"));
+    ASSERT_TRUE(step(w, [&] { w->BitBtn1->click(); }));
+    EXPECT_EQ(logTexts(w->ListViewLog).first(), QStringLiteral("upload file is ok."));
+    const auto toRoot = cam->Callback().LastSavedSnapshot();
+    EXPECT_TRUE(QFileInfo::exists(server.root() + u'/' + QFileInfo(toRoot.path).fileName()));
+    w->nodeClicked(nullptr);
+    w->Edit_FTPDIR_SHOW->setText(QStringLiteral("/a/b/"));
     ASSERT_TRUE(step(w, [&] { w->BitBtn1->click(); }));
     const auto saved = cam->Callback().LastSavedSnapshot();
     ASSERT_FALSE(saved.path.isEmpty());
