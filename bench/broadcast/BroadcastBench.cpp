@@ -7,6 +7,7 @@
 #include "CameraLibrary.h"
 #include "LibReporter.h"
 #include "UsbCamera.h"
+#include "FreePort.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,19 +38,6 @@ double processCpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 // A child that connects `clients` readers and reads until killed. Only
@@ -116,7 +104,7 @@ void BM_CameraCpu(benchmark::State &state)
     QObject sink;
     lib.open(&sink, &sink, 1, nullptr, 0);
     UsbCamera *cam = lib.camera(0);
-    const int port = freePort();
+    const int port = vq::test::freePort();
     cam->Data().m_Port = port;
     cam->Data().m_maxClient = 8;
     if (clients >= 0 && !cam->StartBroadcast(false)) {

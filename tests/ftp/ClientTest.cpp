@@ -1,32 +1,18 @@
 // The FTP client against a real server: folders, names, bytes, skipped
 // files, the port text, and what a failure says.
-#include "FtpTestSupport.h"
+#include "FtpClientSupport.h"
 #include "TIndyFTPCore.h"
 
 #include <gtest/gtest.h>
 
 using namespace quorvel;
 using ftptest::FtpTestServer;
+using ftptest::pointAt;
+using ftptest::quickTimeouts;
 using ftptest::LogCapture;
 using ftptest::Pictures;
 
 namespace {
-
-FtpTimeouts quickTimeouts()
-{
-    FtpTimeouts t;
-    t.connect_ms = 3000;
-    t.lowSpeed_s = 5;
-    t.response_s = 5;
-    return t;
-}
-
-void pointAt(TIndyFTPCore &client, FtpTestServer &server, const QString &folder = QString())
-{
-    // The argument order of the record: host, port, folder, password, user.
-    ASSERT_TRUE(client.setServer(QStringLiteral("127.0.0.1"), QString::number(server.port()), folder,
-                                 server.options().password, server.options().user));
-}
 
 struct PortCase {
     const char *name;

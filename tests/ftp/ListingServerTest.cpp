@@ -1,7 +1,7 @@
 // Listing folders of a real server through the client: MLSD and the LIST
 // fallback, absolute folders whatever the login folder, large, malformed,
 // cut and dropped listings, and uploads on the same connection afterwards.
-#include "FtpTestSupport.h"
+#include "FtpClientSupport.h"
 #include "ParamName.h"
 #include "TIndyFTPCore.h"
 
@@ -14,31 +14,18 @@
 
 using namespace quorvel;
 using ftptest::FtpTestServer;
+using ftptest::pointAt;
+using ftptest::quickTimeouts;
 using Kind = FtpListEntry::Kind;
 
 namespace {
-
-FtpTimeouts quickTimeouts()
-{
-    FtpTimeouts t;
-    t.connect_ms = 3000;
-    t.lowSpeed_s = 5;
-    t.response_s = 5;
-    return t;
-}
-
-void pointAt(TIndyFTPCore &client, FtpTestServer &server)
-{
-    ASSERT_TRUE(client.setServer(QStringLiteral("127.0.0.1"), QString::number(server.port()), {},
-                                 server.options().password, server.options().user));
-}
 
 void makeFile(const QString &path, const QByteArray &bytes = "x")
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
+    ASSERT_EQ(f.write(bytes), bytes.size()) << path.toStdString();
 }
 
 // The tree every listing test starts from; sessions log in to /home/camera,
