@@ -5,9 +5,9 @@
 // the same run.
 #include "CDataClass.h"
 #include "CameraLibrary.h"
+#include "FreePort.h"
 #include "LibReporter.h"
 #include "UsbCamera.h"
-#include "FreePort.h"
 
 #include <benchmark/benchmark.h>
 

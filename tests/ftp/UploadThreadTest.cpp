@@ -3,7 +3,7 @@
 // that is down, refuses the login or a folder, goes silent, or is slow
 // while the thread is stopped.
 #include "FTPQueueUploadThread.h"
-#include "FtpTestSupport.h"
+#include "FtpClientSupport.h"
 #include "TIndyFTPCore.h"
 #include "UploadJournal.h"
 #include "UploadQueue.h"
@@ -35,21 +35,13 @@ QStringList namesOf(const QStringList &paths, const QString &prefix = QString())
 // One camera's queue, client and thread, with the pass reports kept.
 class Rig {
 public:
-    explicit Rig(FtpTestServer &server, int interval_ms = 150, FtpTimeouts timeouts = quick())
+    explicit Rig(FtpTestServer &server, int interval_ms = 150, FtpTimeouts timeouts = ftptest::quickTimeouts())
         : m_server(server), client(0, timeouts), m_interval_ms(interval_ms)
     {
         point(server.options().password);
     }
     ~Rig() { stop(); }
 
-    static FtpTimeouts quick()
-    {
-        FtpTimeouts t;
-        t.connect_ms = 3000;
-        t.lowSpeed_s = 5;
-        t.response_s = 5;
-        return t;
-    }
     void point(const QString &password, const QString &folder = QString())
     {
         client.setServer(QStringLiteral("127.0.0.1"), QString::number(m_server.port()), folder, password,
@@ -328,7 +320,7 @@ TEST(UploadMends, SilentServerEndsThePassByItsTimeoutAndKeepsTheBatch)
     FtpTestServer server(o);
     Pictures pictures;
     const QStringList files = pictures.makeMany(2);
-    FtpTimeouts t = Rig::quick();
+    FtpTimeouts t = ftptest::quickTimeouts();
     t.connect_ms = 1000;
     Rig rig(server, 100, t);
     enqueue(rig.queue, files);
